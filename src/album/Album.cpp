@@ -1,0 +1,369 @@
+#include "Album.h"
+
+#include "Text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace hf {
+namespace {
+
+constexpr const char* kMissingPictures =
+    "There were some pictures missing from the PC.\n"
+    "You may be able to recover them by setting HotSync to 'Handheld overwrites Desktop' for Handfolio.";
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Closes a descriptor and removes the temporary file unless released.
+class TempFile {
+public:
+    explicit TempFile(fs::path pattern) : path_(std::move(pattern))
+    {
+        std::string s = path_.string();
+        fd_ = ::mkstemp(s.data());
+        path_ = s;
+    }
+    ~TempFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!released_) {
+            std::error_code ec;
+            fs::remove(path_, ec);
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    const fs::path& path() const { return path_; }
+    bool closeFile()
+    {
+        const int fd = std::exchange(fd_, -1);
+        return ::close(fd) == 0;
+    }
+    void release() { released_ = true; }
+
+private:
+    fs::path path_;
+    int fd_ = -1;
+    bool released_ = false;
+};
+
+bool writeAll(int fd, const void* data, std::size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string formatMessage(std::string_view pattern, std::string_view arg)
+{
+    std::string out(pattern);
+    const auto at = out.find("%s");
+    if (at != std::string::npos)
+        out.replace(at, 2, arg);
+    return out;
+}
+
+fs::path freeKeepName(const fs::path& file)
+{
+    fs::path candidate = file;
+    candidate += ".unreadable";
+    for (int n = 2; fs::exists(fs::symlink_status(candidate)); ++n) {
+        candidate = file;
+        candidate += ".unreadable-" + std::to_string(n);
+    }
+    return candidate;
+}
+
+}  // namespace
+
+Album::Album()
+{
+    resetToDefaults();
+}
+
+fs::path Album::albumFile(const fs::path& programFolder)
+{
+    return programFolder / kAlbumFileName;
+}
+
+void Album::resetToDefaults()
+{
+    header = AlbumHeader{};
+    header.headerSize = kHeaderSize;
+    header.formatMarker1 = kFormatMarker1;
+    header.formatMarker2 = kFormatMarker2;
+    copyField(header.categoryNames[0], "Unfiled");
+    copyField(header.categoryNames[1], "Personal");
+    copyField(header.categoryNames[2], "Business");
+    header.changedCategories = kAllCategoriesChanged;
+    for (int i = 0; i < kCategorySlots; ++i)
+        header.categoryIds[i] = i;
+    header.lastUniqueId = kFirstDesktopCategoryId;
+    count = 0;
+}
+
+void Album::loadAlbum(const fs::path& programFolder, MessageBoxes& boxes)
+{
+    count = 0;
+    damagedFile_.reset();
+    const fs::path file = albumFile(programFolder);
+
+    std::error_code ec;
+    const auto status = fs::status(file, ec);
+    File in(std::fopen(file.c_str(), "rb"));
+    if (!in) {
+        resetToDefaults();
+        // A file that is there but cannot be read must not be replaced
+        // silently by the next save.
+        if (fs::exists(status))
+            damagedFile_ = file;
+    } else if (std::fread(&header, 1, sizeof header, in.get()) != sizeof header) {
+        const bool empty = std::ftell(in.get()) == 0 && !std::ferror(in.get());
+        resetToDefaults();
+        if (!empty)
+            damagedFile_ = file;
+    } else {
+        while (count < kMaxRecords &&
+               std::fread(&records[static_cast<std::size_t>(count)], 1, sizeof(PhotoRecord), in.get()) ==
+                   sizeof(PhotoRecord))
+            ++count;
+        // More records than the album holds, or a read error, means the
+        // album in memory is not the whole file.
+        if (std::ferror(in.get()))
+            damagedFile_ = file;
+        else if (count == kMaxRecords) {
+            PhotoRecord extra;
+            if (std::fread(&extra, 1, sizeof extra, in.get()) == sizeof extra)
+                damagedFile_ = file;
+        }
+    }
+    in.reset();
+
+    for (int i = 0; i < count; ++i) {
+        const PhotoRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.deleted == 0 && !pictureExists(recordPath(r))) {
+            boxes.show(kMissingPictures, "Handfolio - Missing Pictures", MsgStyle::Ok);
+            break;
+        }
+    }
+
+    // The album's own exchange sort: records with equal positions are never
+    // exchanged with each other, and the result depends on it.
+    for (int i = 0; i + 1 < count; ++i) {
+        for (int j = i + 1; j < count; ++j) {
+            if (records[static_cast<std::size_t>(i)].position > records[static_cast<std::size_t>(j)].position)
+                exchangeRecords(i, j);
+        }
+    }
+}
+
+bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
+{
+    std::error_code ec;
+    if (!fs::is_directory(programFolder, ec)) {
+        if (programFolder.empty() || !fs::create_directory(programFolder, ec)) {
+            boxes.show(formatMessage("Error saving photo album.  Could not create directory %s.  Make sure "
+                                     "the Palm desktop is installed correctly for this user.",
+                                     programFolder.string()),
+                       "Error", MsgStyle::Ok);
+            return false;
+        }
+    }
+
+    const fs::path file = albumFile(programFolder);
+    const auto failed = [&] {
+        boxes.show(formatMessage("Error saving photo album to %s.  Check to see if the disk is full.", file.string()),
+                   "Error", MsgStyle::Ok);
+        return false;
+    };
+
+    TempFile temp(programFolder / ".Photos.dat.XXXXXX");
+    if (!temp.ok())
+        return failed();
+
+    header.headerSize = kHeaderSize;
+    header.formatMarker1 = kFormatMarker1;
+    header.formatMarker2 = kFormatMarker2;
+    std::int32_t position = 0;
+    for (int i = 0; i < count; ++i) {
+        PhotoRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.deleted != 0)
+            continue;
+        if (r.position != position) {
+            r.position = position;
+            r.modified = 1;
+        }
+        ++position;
+    }
+
+    struct stat old {};
+    const mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (::fchmod(temp.fd(), mode) != 0 || !writeAll(temp.fd(), &header, sizeof header) ||
+        !writeAll(temp.fd(), records.data(), sizeof(PhotoRecord) * static_cast<std::size_t>(count)) ||
+        ::fsync(temp.fd()) != 0 || !temp.closeFile())
+        return failed();
+
+    if (damagedFile_ && *damagedFile_ == file && !keepDamagedFile(file, boxes))
+        return failed();
+
+    if (::rename(temp.path().c_str(), file.c_str()) != 0)
+        return failed();
+    temp.release();
+
+    // Make the rename itself durable.
+    const int dir = ::open(programFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool Album::keepDamagedFile(const fs::path& file, MessageBoxes& boxes)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec))) {
+        damagedFile_.reset();
+        return true;
+    }
+    const fs::path kept = freeKeepName(file);
+    fs::rename(file, kept, ec);
+    if (ec)
+        return false;
+    damagedFile_.reset();
+    boxes.show(formatMessage("The photo album " + file.string() +
+                                 " could not be read in full.  Handfolio has kept it as %s and saved the album "
+                                 "in a new file.",
+                             kept.string()),
+               "Handfolio", MsgStyle::Exclamation);
+    return true;
+}
+
+Album::AppendResult Album::appendRecord(std::string_view pictureName, const fs::path& picturePath,
+                                        std::int32_t colourMode, std::int32_t category, std::string_view userName)
+{
+    if (count >= kMaxRecords)
+        return AppendResult::Full;
+    PhotoRecord& r = records[static_cast<std::size_t>(count)];
+    const std::string path = picturePath.string();
+    if (!fitsField(r.picturePath, path))
+        return AppendResult::PathTooLong;
+
+    r = PhotoRecord{};
+    r.syncKey = 0;
+    copyField(r.pictureName, pictureName.substr(0, kMaxPictureName));
+    copyField(r.picturePath, path);
+    copyField(r.userName, userName);
+    r.colourMode = colourMode;
+    r.category = category;
+    r.privateFlag = 0;
+    r.deleted = 0;
+    r.modified = 1;
+    ++count;
+    return AppendResult::Appended;
+}
+
+void Album::removeRecord(int index, const fs::path& programFolder)
+{
+    if (index < 0 || index >= count)
+        return;
+    PhotoRecord& r = records[static_cast<std::size_t>(index)];
+    r.deleted = 1;
+    const fs::path path = recordPath(r);
+    if (isPictureFileIn(path, programFolder)) {
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+}
+
+void Album::exchangeRecords(int a, int b)
+{
+    std::swap(records[static_cast<std::size_t>(a)], records[static_cast<std::size_t>(b)]);
+}
+
+void Album::repairCategories()
+{
+    for (int i = 0; i < count; ++i) {
+        PhotoRecord& r = records[static_cast<std::size_t>(i)];
+        const unsigned slot = static_cast<std::uint8_t>(r.category);
+        if (slot >= static_cast<unsigned>(kCategorySlots) || header.categoryNames[slot][0] == '\0') {
+            r.category = 0;
+            r.modified = 1;
+        }
+    }
+}
+
+std::string_view Album::categoryName(std::int32_t index) const
+{
+    const unsigned slot = static_cast<std::uint8_t>(index);
+    if (slot >= static_cast<unsigned>(kCategorySlots))
+        return {};
+    return fieldText(header.categoryNames[slot]);
+}
+
+std::optional<int> Album::findCategory(std::string_view name) const
+{
+    for (int i = 0; i < kCategorySlots; ++i) {
+        if (fieldText(header.categoryNames[i]) == name)
+            return i;
+    }
+    return std::nullopt;
+}
+
+bool pictureExists(const fs::path& path)
+{
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+bool isPictureFileIn(const fs::path& path, const fs::path& folder)
+{
+    if (path.empty() || folder.empty() || !path.has_parent_path())
+        return false;
+    const std::string name = path.filename().string();
+    if (name.size() < 6 || name.front() != 'p' || name.substr(name.size() - 4) != ".bmp")
+        return false;
+    for (std::size_t i = 1; i + 4 < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    }
+    std::error_code e1, e2;
+    const fs::path parent = fs::weakly_canonical(path.parent_path(), e1);
+    const fs::path own = fs::weakly_canonical(folder, e2);
+    if (e1 || e2 || parent != own)
+        return false;
+    return fs::is_regular_file(fs::symlink_status(path, e1));
+}
+
+fs::path recordPath(const PhotoRecord& record)
+{
+    return fs::path(std::string(fieldText(record.picturePath)));
+}
+
+}  // namespace hf

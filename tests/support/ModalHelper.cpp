@@ -1,0 +1,57 @@
+#include "ModalHelper.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <memory>
+
+namespace hf::test {
+
+ModalHandler::ModalHandler(std::function<void(QWidget*)> action, int timeoutMs)
+    : handled_(std::make_shared<bool>(false)), alive_(std::make_shared<bool>(true))
+{
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    std::weak_ptr<std::function<void()>> weakPoll = poll;
+    *poll = [handled = handled_, alive = alive_, action, timeoutMs, timer, weakPoll, keep = poll]() mutable {
+        if (!*alive) {
+            keep.reset();
+            return;
+        }
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+            *handled = true;
+            action(modal);
+            keep.reset();
+            return;
+        }
+        if (timer->elapsed() > timeoutMs) {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            keep.reset();
+            return;
+        }
+        if (auto p = weakPoll.lock())
+            QTimer::singleShot(10, [p] { (*p)(); });
+    };
+    QTimer::singleShot(0, [p = poll] { (*p)(); });
+}
+
+ModalHandler::~ModalHandler()
+{
+    *alive_ = false;
+}
+
+void clickButton(QWidget* modal, const QString& text)
+{
+    for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) {
+        QString t = b->text();
+        if (t == text || t.remove(QLatin1Char('&')) == QString(text).remove(QLatin1Char('&'))) {
+            b->click();
+            return;
+        }
+    }
+}
+
+}  // namespace hf::test

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace hf::test {
+
+// Runs action on the next modal widget that appears (a dialog or message
+// box started by the code under test). If none appears within timeoutMs the
+// watchdog closes whatever is modal and the returned flag stays false, so a
+// test fails instead of hanging.
+class ModalHandler {
+public:
+    explicit ModalHandler(std::function<void(QWidget*)> action, int timeoutMs = 5000);
+    ~ModalHandler();
+    bool handled() const { return *handled_; }
+
+private:
+    std::shared_ptr<bool> handled_;
+    std::shared_ptr<bool> alive_;
+};
+
+// Accepts / rejects a modal dialog; answers a message box with a button
+// whose text matches (for example "&Yes").
+void clickButton(QWidget* modal, const QString& text);
+
+}  // namespace hf::test
