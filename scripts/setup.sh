@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs everything Handfolio needs to build, run, test and benchmark on Debian 12.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libcurl4-openssl-dev libsane-dev libheif-dev
+    fonts-dejavu-core
+    xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin gsettings-desktop-schemas
+    imagemagick libjpeg-turbo-progs
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${packages[@]}"
