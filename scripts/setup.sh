@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libsane-dev libheif-dev
     fonts-dejavu-core
-    xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin gsettings-desktop-schemas
+    xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin libglib2.0-dev gsettings-desktop-schemas
     imagemagick libjpeg-turbo-progs
 )
 

@@ -1,13 +1,26 @@
+#include "AlbumWindow.h"
+#include "HelpWindow.h"
+#include "FileHandheldDesktop.h"
+#include "GSettingsAutoPlay.h"
+#include "QtMessageBoxes.h"
+#include "SettingsProfile.h"
+
 #include <QApplication>
-#include <QDialog>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Handfolio"));
-    QDialog window;
-    window.setWindowTitle(QStringLiteral("Handfolio Album Creator 2.6"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/handfolio.svg")));
+
+    hf::SettingsProfile profile;
+    hf::QtMessageBoxes boxes;
+    hf::FileHandheldDesktop desktop(hf::FileHandheldDesktop::defaultFolder());
+    hf::AlbumWindow window({profile, boxes, desktop, hf::makeGSettingsAutoPlay(), {}});
+    boxes.setOwner(&window);
+    window.initialise();
     window.exec();
     return 0;
 }

@@ -43,6 +43,18 @@ ModalHandler::~ModalHandler()
     *alive_ = false;
 }
 
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
 void clickButton(QWidget* modal, const QString& text)
 {
     for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) {

@@ -23,6 +23,10 @@ private:
     std::shared_ptr<bool> alive_;
 };
 
+// Processes events until the condition holds or the time is up; returns
+// whether it held.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
 // Accepts / rejects a modal dialog; answers a message box with a button
 // whose text matches (for example "&Yes").
 void clickButton(QWidget* modal, const QString& text);

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "Album.h"
+#include "AutoPlay.h"
+#include "HandheldDesktop.h"
+#include "MessageBoxes.h"
+#include "Profile.h"
+#include "HelpWindow.h"
+#include "UserSession.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenuBar;
+class QPushButton;
+
+namespace hf {
+
+class ReloadService;
+
+// What the Album window needs from the desktop it runs on.
+struct AlbumServices {
+    Profile& profile;
+    MessageBoxes& boxes;
+    HandheldDesktop& desktop;
+    // The desktop's AutoPlay setting; null where there is none.
+    std::unique_ptr<AutoPlayBackend> autoPlay;
+    // Shows the splash window modally; empty for the real one.
+    std::function<void(QWidget* owner)> splash;
+    // Whether to offer the reload request on the session bus.
+    bool reloadService = true;
+};
+
+// The program's main window: the album of the chosen handheld user, its
+// category filter, photo list and preview, and the commands on them. Every
+// change to the album is saved before the handler returns.
+class AlbumWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Handfolio Album Creator 2.6";
+
+    explicit AlbumWindow(AlbumServices services, QWidget* parent = nullptr);
+    ~AlbumWindow() override;
+
+    // The start-up: settings, users, album, lists, splash. Call once before
+    // the window is shown.
+    void initialise();
+
+    void fillUserList();
+    void fillCategoryFilter();
+    void fillPhotoList();
+    // The selected row; row 0, selected now, when none is; -1 for an empty list.
+    int currentRow();
+    int rowOfRecord(int record) const;
+    void refillKeepingSelection();
+    void refreshPreview();
+    void updateCommands();
+
+    void removePhoto();
+    void movePhotoUp();
+    void movePhotoDown();
+    void showDetails();
+    void categoryChanged();
+    void switchUser(int index);
+    void reloadAlbum();
+    void exitProgram();
+    void showHelp();
+    void showAbout();
+
+    // Files a picture the editor has saved: appends its record under the
+    // filter's category and the current user, saves and selects it.
+    void intakeStep(const std::string& pictureName, const std::filesystem::path& picturePath, int colourMode);
+
+    Album& album() { return *album_; }
+    UserSession& session() { return session_; }
+    MessageBoxes& boxes() { return services_.boxes; }
+    Profile& profile() { return services_.profile; }
+    const std::filesystem::path& programFolder() const { return session_.programFolder(); }
+    AutoPlay& autoPlay() { return autoPlay_; }
+    HelpWindow* helpWindow() const { return help_; }
+    // The category filter's text in the album's code page.
+    std::string filterText() const;
+    // The text of the preview pane's empty state; empty while it shows a picture.
+    const QString& previewText() const { return emptyStateText_; }
+
+signals:
+    // A photo source's command; the photo sources connect here.
+    void addPhotoRequested();
+    void pasteRequested();
+    void scanRequested();
+    void captureRequested();
+    void downloadRequested();
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void showEmptyState(const QString& text);
+    void selectRow(int row);
+    void moveRow(int step);
+    void removeOnlineTemporaryFiles();
+
+    AlbumServices services_;
+    std::unique_ptr<Album> album_;
+    UserSession session_;
+    AutoPlay autoPlay_;
+    bool canAdd_ = false;
+    bool canRemove_ = false;
+    bool firstPaint_ = false;
+    bool filling_ = false;
+    bool dropsAccepted_ = false;
+    QString emptyStateText_;
+
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* detailsButton_ = nullptr;
+    QComboBox* userBox_ = nullptr;
+    QComboBox* filterBox_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QLabel* preview_ = nullptr;
+    QLabel* nameLabel_ = nullptr;
+    QLabel* categoryLabel_ = nullptr;
+    QLabel* privateLabel_ = nullptr;
+    QAction* addAction_ = nullptr;
+    QAction* removeAction_ = nullptr;
+    QPointer<HelpWindow> help_;
+    ReloadService* reload_ = nullptr;
+};
+
+}  // namespace hf

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+namespace hf {
+
+// The picture shown for three seconds while the program starts; Escape
+// closes it at once.
+class SplashWindow final : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kShowMs = 3000;
+    explicit SplashWindow(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    int timer_ = 0;
+};
+
+}  // namespace hf

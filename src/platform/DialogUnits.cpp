@@ -1,0 +1,27 @@
+#include "DialogUnits.h"
+
+#include <QFontMetrics>
+
+namespace hf {
+
+DialogUnits::DialogUnits(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    baseX_ = (fm.horizontalAdvance(alphabet) / 26 + 1) / 2;
+    baseY_ = fm.height();
+}
+
+QRect DialogUnits::rect(int ux, int uy, int width, int height) const
+{
+    return QRect(x(ux), y(uy), x(width), y(height));
+}
+
+QFont DialogUnits::dialogFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(8);
+    return font;
+}
+
+}  // namespace hf

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+namespace hf {
+
+// Converts dialog-template units to pixels with the base units of the dialog
+// font, the way dialog templates are laid out: a horizontal unit is a quarter
+// of the font's average character width, a vertical unit an eighth of its
+// height.
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& font);
+    int x(int units) const { return units * baseX_ / 4; }
+    int y(int units) const { return units * baseY_ / 8; }
+    QRect rect(int x, int y, int width, int height) const;
+    int baseX() const { return baseX_; }
+    int baseY() const { return baseY_; }
+
+    // The font dialogs use: an 8-point sans-serif face.
+    static QFont dialogFont();
+
+private:
+    int baseX_;
+    int baseY_;
+};
+
+}  // namespace hf

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+namespace hf {
+
+// The request to load the album again, sent on the session bus by whatever
+// has just synchronised the handheld:
+//   service org.quillmere.Handfolio, object /org/quillmere/Handfolio,
+//   interface org.quillmere.Handfolio, method Reload().
+class ReloadService final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillmere.Handfolio")
+public:
+    static constexpr const char* kService = "org.quillmere.Handfolio";
+    static constexpr const char* kPath = "/org/quillmere/Handfolio";
+
+    explicit ReloadService(QObject* parent = nullptr);
+    ~ReloadService() override;
+    // Registers on the session bus; false when there is none or the name is
+    // taken by another running Handfolio.
+    bool registerOnSessionBus();
+
+public slots:
+    Q_SCRIPTABLE void Reload();
+
+signals:
+    void reloadRequested();
+
+private:
+    bool registered_ = false;
+};
+
+}  // namespace hf
