@@ -13,7 +13,6 @@ public:
     explicit SplashWindow(QWidget* parent = nullptr);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:

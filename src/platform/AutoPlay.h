@@ -62,4 +62,8 @@ public:
 // with the CD-ROM drive type bit 0x20 set.
 std::unique_ptr<AutoPlayBackend> makeWindowsAutoPlay(WindowsRegistry& registry);
 
+#ifdef _WIN32
+std::unique_ptr<WindowsRegistry> makeWin32Registry();
+#endif
+
 }  // namespace hf
