@@ -24,7 +24,7 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent, Qt::SplashScreen |
     const QSize framed = size + QSize(2 * picture->frameWidth(), 2 * picture->frameWidth());
     picture->setGeometry((width() - framed.width()) / 2, (height() - framed.height()) / 2, framed.width(),
                          framed.height());
-    timer_ = startTimer(kShowMs);
+    timer_ = startTimer(kShowMs, Qt::PreciseTimer);
 }
 
 void SplashWindow::timerEvent(QTimerEvent* event)
