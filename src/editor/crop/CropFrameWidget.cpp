@@ -1,0 +1,160 @@
+#include "CropFrameWidget.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace hf {
+
+namespace {
+
+QRect toQRect(const Rect& r)
+{
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+
+// Inverts the one-pixel outline of r (right and bottom exclusive) in image,
+// so it stays visible over light and dark parts of the picture alike. Each
+// pixel is inverted once, even where the sides meet or coincide.
+void invertOutline(QImage& image, const Rect& r)
+{
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    const int width = image.width();
+    const int height = image.height();
+    const auto invert = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        line[x] = (line[x] ^ 0x00ffffffu) | 0xff000000u;
+    };
+    const int right = r.right - 1;
+    const int bottom = r.bottom - 1;
+    for (int x = std::max(r.left, -1); x <= std::min(right, width); ++x) {
+        invert(x, r.top);
+        if (bottom != r.top)
+            invert(x, bottom);
+    }
+    for (int y = std::max(r.top + 1, -1); y <= std::min(bottom - 1, height); ++y) {
+        invert(r.left, y);
+        if (right != r.left)
+            invert(right, y);
+    }
+}
+
+Qt::CursorShape cursorShape(CropFrame::Cursor cursor)
+{
+    switch (cursor) {
+    case CropFrame::Cursor::SizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case CropFrame::Cursor::SizeNESW:
+        return Qt::SizeBDiagCursor;
+    case CropFrame::Cursor::SizeAll:
+        return Qt::SizeAllCursor;
+    case CropFrame::Cursor::Arrow:
+        break;
+    }
+    return Qt::ArrowCursor;
+}
+
+}  // namespace
+
+CropFrameWidget::CropFrameWidget(QWidget* parent)
+    : QWidget(parent)
+{
+    // Every pixel is painted from the back buffer; letting Qt erase first
+    // would only make the outline flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+}
+
+void CropFrameWidget::setBackground(const QImage& image)
+{
+    background_ = image;
+    update();
+}
+
+void CropFrameWidget::setBounds(Rect bounds)
+{
+    crop_.setBounds(bounds);
+}
+
+void CropFrameWidget::setFrame(Rect frame)
+{
+    const CropFrame::Area before = crop_.area();
+    crop_.setFrame(frame);
+    repaintArea(before);
+    repaintArea(crop_.area());
+}
+
+void CropFrameWidget::repaintArea(const CropFrame::Area& area)
+{
+    for (const Rect& r : area)
+        update(toQRect(r));
+}
+
+void CropFrameWidget::compose()
+{
+    if (backBuffer_.size() != size())
+        backBuffer_ = QImage(size(), QImage::Format_RGB32);
+    backBuffer_.fill(Qt::black);
+    if (!background_.isNull())
+        QPainter(&backBuffer_).drawImage(QPoint(0, 0), background_);
+    invertOutline(backBuffer_, crop_.frame());
+    QPainter painter(&backBuffer_);
+    // Top-left, top-right, bottom-left, bottom-right: where the handles of
+    // a small frame overlap, the later one is on top.
+    for (const Rect& handle : crop_.handles()) {
+        const QRect r = toQRect(handle);
+        painter.fillRect(r, Qt::black);
+        painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
+    }
+}
+
+void CropFrameWidget::paintEvent(QPaintEvent* event)
+{
+    compose();
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.drawImage(QPoint(0, 0), backBuffer_);
+}
+
+void CropFrameWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    if (crop_.press(p.x(), p.y()))
+        grabMouse();
+}
+
+void CropFrameWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (crop_.dragMode() == CropFrame::DragMode::None) {
+        setCursor(cursorShape(crop_.hoverCursor(p.x(), p.y())));
+        return;
+    }
+    const Rect oldFrame = crop_.frame();
+    const CropFrame::Area before = crop_.area();
+    crop_.move(p.x(), p.y(), event->modifiers().testFlag(Qt::ShiftModifier));
+    if (crop_.frame() != oldFrame) {
+        repaintArea(before);
+        repaintArea(crop_.area());
+    }
+}
+
+void CropFrameWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (crop_.release()) {
+        releaseMouse();
+        emit dragFinished(crop_.frame());
+    }
+}
+
+}  // namespace hf
