@@ -16,7 +16,28 @@ rsvg-convert -w 100 -h 32 images/emblem.svg -o images/emblem.png
 tmp=$(mktemp --suffix=.png)
 trap 'rm -f "$tmp"' EXIT
 rsvg-convert -w 600 -h 396 images/splash.svg -o "$tmp"
-convert "$tmp" -background black -alpha remove -dither FloydSteinberg -colors 256 PNG8:images/splash.png
+convert "$tmp" -background black -alpha remove -dither FloydSteinberg -colors 256 -strip PNG8:images/splash.png
+
+# Illustrations of the manual.
+mkdir -p help/images
+cp icons/handfolio-48.png help/images/handfolio-48.png
+rsvg-convert help-art/crop-frame.svg -o help/images/crop-frame.png
+# The same framed crop in the three colour modes, at the handheld's 160 x 160.
+photo=$(mktemp --suffix=.png)
+gray=$(mktemp --suffix=.png)
+pal4=$(mktemp --suffix=.png)
+pal16=$(mktemp --suffix=.png)
+trap 'rm -f "$tmp" "$photo" "$gray" "$pal4" "$pal16"' EXIT
+rsvg-convert help-art/sample-photo.svg -o "$photo"
+convert "$photo" -crop 150x150+76+17 +repage -filter Lanczos -resize 160x160 "$photo"
+convert "$photo" -fx '0.299*r+0.587*g+0.114*b' -colorspace sRGB "$gray"
+convert -size 1x1 xc:'rgb(0,0,0)' xc:'rgb(100,100,100)' xc:'rgb(200,200,200)' xc:'rgb(255,255,255)' +append "$pal4"
+levels=()
+for i in $(seq 0 15); do levels+=("xc:rgb($((17 * i)),$((17 * i)),$((17 * i)))"); done
+convert -size 1x1 "${levels[@]}" +append "$pal16"
+convert "$gray" -dither FloydSteinberg -remap "$pal4" -strip PNG8:help/images/mode-gray4.png
+convert "$gray" -dither FloydSteinberg -remap "$pal16" -strip PNG8:help/images/mode-gray16.png
+convert "$photo" -dither FloydSteinberg -colors 256 -strip PNG8:help/images/mode-colour.png
 
 for png in icons/*.png images/*.png help/images/*.png; do
     [ -e "$png" ] || continue
