@@ -110,6 +110,18 @@ TEST_F(CropWidget, PressOutsideOrWithAnotherButtonDoesNothing)
     EXPECT_EQ(widget.frame(), (Rect{40, 40, 120, 100}));
 }
 
+TEST_F(CropWidget, HidingDuringADragGivesTheMouseBackWithoutRendering)
+{
+    press({80, 70});
+    moveTo({90, 70});
+    widget.hide();
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(widget.cropFrame().dragMode(), hf::CropFrame::DragMode::None);
+    release({90, 70});
+    EXPECT_TRUE(finished.empty());
+    EXPECT_EQ(widget.frame(), (Rect{50, 40, 130, 100}));
+}
+
 TEST_F(CropWidget, CursorShowsWhatAPressWouldDo)
 {
     const struct {

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace hf {
 
@@ -42,6 +43,13 @@ void invertOutline(QImage& image, const Rect& r)
         if (right != r.left)
             invert(right, y);
     }
+}
+
+// The pixel under the pointer, also where positions come in fractions.
+QPoint pixelAt(const QMouseEvent* event)
+{
+    const QPointF p = event->position();
+    return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
 }
 
 Qt::CursorShape cursorShape(CropFrame::Cursor cursor)
@@ -126,14 +134,14 @@ void CropFrameWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = pixelAt(event);
     if (crop_.press(p.x(), p.y()))
         grabMouse();
 }
 
 void CropFrameWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = pixelAt(event);
     if (crop_.dragMode() == CropFrame::DragMode::None) {
         setCursor(cursorShape(crop_.hoverCursor(p.x(), p.y())));
         return;
@@ -145,6 +153,15 @@ void CropFrameWidget::mouseMoveEvent(QMouseEvent* event)
         repaintArea(before);
         repaintArea(crop_.area());
     }
+}
+
+void CropFrameWidget::hideEvent(QHideEvent* event)
+{
+    // A view that goes away in the middle of a drag (its dialog closing)
+    // gives the mouse back; nothing is rendered for it.
+    if (crop_.release())
+        releaseMouse();
+    QWidget::hideEvent(event);
 }
 
 void CropFrameWidget::mouseReleaseEvent(QMouseEvent* event)

@@ -22,7 +22,7 @@ public:
     void setBounds(Rect bounds);
     void setFrame(Rect frame);
     Rect frame() const { return crop_.frame(); }
-    const CropFrame& geometry() const { return crop_; }
+    const CropFrame& cropFrame() const { return crop_; }
 
     QSize sizeHint() const override { return {240, 240}; }
 
@@ -36,6 +36,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void repaintArea(const CropFrame::Area& area);
