@@ -8,19 +8,21 @@
 
 namespace hf::test {
 
-ModalHandler::ModalHandler(std::function<void(QWidget*)> action, int timeoutMs)
+ModalHandler::ModalHandler(std::function<void(QWidget*)> action, int timeoutMs, QString objectName)
     : handled_(std::make_shared<bool>(false)), alive_(std::make_shared<bool>(true))
 {
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
     auto poll = std::make_shared<std::function<void()>>();
     std::weak_ptr<std::function<void()>> weakPoll = poll;
-    *poll = [handled = handled_, alive = alive_, action, timeoutMs, timer, weakPoll, keep = poll]() mutable {
+    *poll = [handled = handled_, alive = alive_, action, timeoutMs, timer, weakPoll, keep = poll,
+             objectName]() mutable {
         if (!*alive) {
             keep.reset();
             return;
         }
-        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+        if (QWidget* modal = QApplication::activeModalWidget();
+            modal && modal->isVisible() && (objectName.isEmpty() || modal->objectName() == objectName)) {
             *handled = true;
             action(modal);
             keep.reset();

@@ -9,12 +9,13 @@
 namespace hf::test {
 
 // Runs action on the next modal widget that appears (a dialog or message
-// box started by the code under test). If none appears within timeoutMs the
+// box started by the code under test), or on the next one with the given
+// object name. If none appears within timeoutMs the
 // watchdog closes whatever is modal and the returned flag stays false, so a
 // test fails instead of hanging.
 class ModalHandler {
 public:
-    explicit ModalHandler(std::function<void(QWidget*)> action, int timeoutMs = 5000);
+    explicit ModalHandler(std::function<void(QWidget*)> action, int timeoutMs = 5000, QString objectName = {});
     ~ModalHandler();
     bool handled() const { return *handled_; }
 
