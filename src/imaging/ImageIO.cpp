@@ -1,0 +1,195 @@
+#include "ImageIO.h"
+
+#include "Truncation.h"
+
+#include <QColor>
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+
+namespace hf {
+namespace {
+
+// Qt's readers refuse to allocate more than this many megabytes; ours is
+// four bytes a pixel at the size limit, which is what most readers decode
+// into before we take the picture over.
+constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
+
+QString qtPath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+bool withinLimit(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && std::int64_t(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
+int depthFor(int colours)
+{
+    return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
+}
+
+Rgb rgbOf(QRgb c)
+{
+    return {std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))};
+}
+
+LBitmap fromIndexed(const QImage& image)
+{
+    // Qt's colour tables may be shorter than the indices used in a damaged
+    // file; such pixels take entry 0.
+    std::vector<Rgb> palette;
+    for (QRgb c : image.colorTable())
+        palette.push_back(rgbOf(c));
+    if (palette.empty())
+        palette = {kBlack, Rgb{255, 255, 255}};
+    palette.resize(std::min<std::size_t>(palette.size(), 256));
+    LBitmap out = LBitmap::indexed(image.width(), image.height(), depthFor(int(palette.size())), palette);
+    if (!out.IsAllocated())
+        return out;
+    const QImage bytes =
+        image.format() == QImage::Format_Indexed8 ? image : image.convertToFormat(QImage::Format_Indexed8);
+    for (int y = 0; y < out.GetHeight(); ++y) {
+        const uchar* from = bytes.constScanLine(y);
+        std::uint8_t* to = out.row(y);
+        for (int x = 0; x < out.GetWidth(); ++x)
+            to[x] = from[x] < palette.size() ? from[x] : 0;
+    }
+    return out;
+}
+
+LBitmap fromGray(const QImage& image)
+{
+    const QImage gray =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    LBitmap out = LBitmap::indexed(gray.width(), gray.height(), 8, grayPalette());
+    for (int y = 0; y < out.GetHeight(); ++y)
+        std::memcpy(out.row(y), gray.constScanLine(y), out.rowBytes());
+    return out;
+}
+
+std::uint8_t onWhite(int value, int alpha)
+{
+    return std::uint8_t((value * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+LBitmap fromRgb(const QImage& image)
+{
+    LBitmap out = LBitmap::rgb(image.width(), image.height());
+    if (!out.IsAllocated())
+        return out;
+    const bool alpha = image.hasAlphaChannel();
+    const QImage::Format format = image.format();
+    if (alpha || format == QImage::Format_RGB32 || format == QImage::Format_ARGB32) {
+        // The common case straight from the decoders, converted here in one
+        // pass rather than through another full-size QImage.
+        const QImage argb =
+            alpha && format != QImage::Format_ARGB32 ? image.convertToFormat(QImage::Format_ARGB32) : image;
+        for (int y = 0; y < out.GetHeight(); ++y) {
+            const QRgb* from = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            std::uint8_t* to = out.row(y);
+            for (int x = 0; x < out.GetWidth(); ++x, to += 3) {
+                const QRgb c = from[x];
+                if (alpha) {
+                    to[0] = onWhite(qRed(c), qAlpha(c));
+                    to[1] = onWhite(qGreen(c), qAlpha(c));
+                    to[2] = onWhite(qBlue(c), qAlpha(c));
+                } else {
+                    to[0] = std::uint8_t(qRed(c));
+                    to[1] = std::uint8_t(qGreen(c));
+                    to[2] = std::uint8_t(qBlue(c));
+                }
+            }
+        }
+        return out;
+    }
+    const QImage rgb = format == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < out.GetHeight(); ++y)
+        std::memcpy(out.row(y), rgb.constScanLine(y), out.rowBytes());
+    return out;
+}
+
+} // namespace
+
+LBitmap fromQImage(const QImage& image)
+{
+    if (image.isNull() || !withinLimit(image.size()))
+        return {};
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        // An indexed picture with transparent entries is laid on white like
+        // any other; the palette cannot say "see through".
+        if (!image.hasAlphaChannel())
+            return fromIndexed(image);
+        return fromRgb(image);
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return fromGray(image);
+    default:
+        return fromRgb(image);
+    }
+}
+
+LBitmap loadBitmap(const std::filesystem::path& path)
+{
+    QFile file(qtPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kAllocationLimitMb);
+    // A declared size over the limit is refused before anything is decoded.
+    const QSize declared = reader.size();
+    if (declared.isValid() && !withinLimit(declared))
+        return {};
+    {
+        // Mapping the file lets us check its structure without a copy.
+        const qint64 length = file.size();
+        uchar* mapped = length > 0 ? file.map(0, length) : nullptr;
+        if (mapped) {
+            const bool truncated = looksTruncated({mapped, std::size_t(length)});
+            file.unmap(mapped);
+            if (truncated)
+                return {};
+        }
+    }
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    return fromQImage(image);
+}
+
+QImage toQImage(const LBitmap& bitmap)
+{
+    if (!bitmap.IsAllocated())
+        return {};
+    if (bitmap.isIndexed()) {
+        QImage image(bitmap.GetWidth(), bitmap.GetHeight(), QImage::Format_Indexed8);
+        if (image.isNull())
+            return {};
+        QList<QRgb> table;
+        for (const Rgb& c : bitmap.palette())
+            table.push_back(qRgb(c.r, c.g, c.b));
+        image.setColorTable(table);
+        for (int y = 0; y < bitmap.GetHeight(); ++y)
+            std::memcpy(image.scanLine(y), bitmap.row(y), bitmap.rowBytes());
+        return image;
+    }
+    QImage image(bitmap.GetWidth(), bitmap.GetHeight(), QImage::Format_RGB888);
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < bitmap.GetHeight(); ++y)
+        std::memcpy(image.scanLine(y), bitmap.row(y), bitmap.rowBytes());
+    return image;
+}
+
+} // namespace hf

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Bmp.h"
+#include "LBitmap.h"
+
+#include <QImage>
+
+#include <filesystem>
+
+namespace hf {
+
+// Decodes any picture file Qt's image readers understand, turned the way its
+// EXIF orientation says. Indexed files keep their palette and the smallest
+// depth that holds it, gray files become 8-bit gray, everything else 24-bit
+// RGB; transparent parts are laid on white. A file that does not decode,
+// stops short, or would be larger than kMaxPicturePixels gives an empty
+// bitmap.
+LBitmap loadBitmap(const std::filesystem::path& path);
+
+// The picture of a QImage in our form, by the same rules as loadBitmap
+// (the clipboard, scanner and screen hand us QImages). Empty for a null
+// image or one over the size limit.
+LBitmap fromQImage(const QImage& image);
+
+// For showing a bitmap in a view: Indexed8 with the palette, or RGB888.
+QImage toQImage(const LBitmap& bitmap);
+
+} // namespace hf
