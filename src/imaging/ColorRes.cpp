@@ -17,13 +17,13 @@ namespace {
 //   1  3  5  3  1
 constexpr int kDivisor = 48;
 
-// Share of the error that is passed on, in 16ths. Diffusing all of it
-// makes the grain that the few levels of a gray picture need to show their
-// tones; a palette chosen for the picture is close to every colour already,
-// and passing on part of the error keeps smooth skies smooth without adding
+// Share of the error that is passed on, in 16ths. A fixed palette of a few
+// levels needs all of it: the grain is what shows the tones between the
+// levels. A palette chosen for the picture is close to every colour already;
+// passing on part of the error keeps smooth skies smooth without adding
 // grain where the palette had it right.
-constexpr int kGrayShare = 16;
-constexpr int kColourShare = 12;
+constexpr int kFixedShare = 16;
+constexpr int kOptimisedShare = 12;
 
 int divideRounded(int value, int by)
 {
@@ -80,7 +80,7 @@ int withError(int value, int accumulated, int share)
 
 // Gray pictures onto gray palettes: one channel, and a 256-entry table
 // holds the nearest entry of every value.
-void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither)
+void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither, int share)
 {
     std::array<std::uint8_t, 256> valueOf{};
     for (std::size_t i = 0; i < in.palette().size(); ++i)
@@ -104,7 +104,7 @@ void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither)
         const int dir = (y % 2 == 0) ? 1 : -1;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
-            const int v = withError(valueOf[from[x]], errors.take(x), kGrayShare);
+            const int v = withError(valueOf[from[x]], errors.take(x), share);
             const std::uint8_t index = nearest[v];
             to[x] = index;
             errors.spread(x, dir, v - out.palette()[index].r);
@@ -113,7 +113,7 @@ void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither)
     }
 }
 
-void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither)
+void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither, int share)
 {
     NearestColour nearest(out.palette());
     const int w = in.GetWidth();
@@ -138,9 +138,9 @@ void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither)
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
             const Rgb c = colourAt(from, x);
-            const int r = withError(c.r, errR.take(x), kColourShare);
-            const int g = withError(c.g, errG.take(x), kColourShare);
-            const int b = withError(c.b, errB.take(x), kColourShare);
+            const int r = withError(c.r, errR.take(x), share);
+            const int g = withError(c.g, errG.take(x), share);
+            const int b = withError(c.b, errB.take(x), share);
             const std::uint8_t index = nearest.find(r, g, b);
             to[x] = index;
             const Rgb q = out.palette()[index];
@@ -167,13 +167,16 @@ bool LBitmap::ColorRes(int bitsPerPixel, DitherMethod dither, PaletteOption opti
             return false;
         target.assign(palette.begin(), palette.end());
     } else {
-        target = optimisedPalette(*this, int(limit));
+        if (palette.size() > limit)
+            return false;
+        target = optimisedPalette(*this, int(limit), palette);
     }
+    const int share = option == PaletteOption::Fixed ? kFixedShare : kOptimisedShare;
     LBitmap out = indexed(width_, height_, bitsPerPixel, std::move(target));
     if (isIndexed() && isGrayPalette(palette_) && isGrayPalette(out.palette_))
-        reduceGray(*this, out, dither);
+        reduceGray(*this, out, dither, share);
     else
-        reduceColour(*this, out, dither);
+        reduceColour(*this, out, dither, share);
     *this = std::move(out);
     return true;
 }

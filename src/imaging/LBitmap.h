@@ -91,7 +91,9 @@ public:
     void GammaCorrect(int gammaTimes100);
     // -1000 ... +1000, 0 = unchanged; see Tone.cpp for the curve.
     void ChangeContrast(int amount);
-    // Reduces to an indexed picture of the given depth (1, 2, 4 or 8).
+    // Reduces to an indexed picture of the given depth (1, 2, 4 or 8): onto
+    // the palette given, or onto one chosen for the picture that holds the
+    // colours given (black, say, for a canvas around the picture).
     bool ColorRes(int bitsPerPixel, DitherMethod dither, PaletteOption option, std::span<const Rgb> palette = {});
     // Writes an 8-bit Windows BMP, replacing the file. RGB pictures are
     // reduced to an optimised palette with dithering on the way.

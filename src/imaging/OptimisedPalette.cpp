@@ -258,7 +258,9 @@ private:
 
 // Lloyd's rounds: every colour goes to its nearest entry, every entry moves
 // to the mean of its colours. Each round can only lower the squared error.
-void refine(std::vector<Rgb>& palette, const std::vector<WeightedColour>& colours, int rounds)
+// The first `movable` entries move; the rest are colours the caller asked
+// to keep.
+void refine(std::vector<Rgb>& palette, std::size_t movable, const std::vector<WeightedColour>& colours, int rounds)
 {
     struct Sum {
         std::uint64_t n = 0, r = 0, g = 0, b = 0;
@@ -275,7 +277,7 @@ void refine(std::vector<Rgb>& palette, const std::vector<WeightedColour>& colour
             s.b += std::uint64_t(c.count) * c.colour.b;
         }
         bool moved = false;
-        for (std::size_t i = 0; i < palette.size(); ++i) {
+        for (std::size_t i = 0; i < movable; ++i) {
             const Sum& s = sums[i];
             if (s.n == 0)
                 continue;
@@ -291,20 +293,31 @@ void refine(std::vector<Rgb>& palette, const std::vector<WeightedColour>& colour
 
 } // namespace
 
-std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours)
+std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours, std::span<const Rgb> keep)
 {
     if (!picture.IsAllocated() || maxColours < 1)
         return {};
     maxColours = std::min(maxColours, 256);
+    std::vector<Rgb> kept;
+    for (const Rgb& c : keep)
+        if (std::find(kept.begin(), kept.end(), c) == kept.end() && int(kept.size()) < maxColours)
+            kept.push_back(c);
+
     const std::vector<WeightedColour> colours = distinctColours(picture);
-    if (colours.size() <= std::size_t(maxColours)) {
-        std::vector<Rgb> exact;
-        for (const WeightedColour& c : colours)
-            exact.push_back(c.colour);
-        return exact;
+    std::vector<Rgb> palette;
+    for (const WeightedColour& c : colours)
+        if (std::find(kept.begin(), kept.end(), c.colour) == kept.end())
+            palette.push_back(c.colour);
+    if (palette.size() + kept.size() > std::size_t(maxColours)) {
+        palette.clear();
+        if (int(kept.size()) < maxColours)
+            palette = WuSplit(colours).palette(maxColours - int(kept.size()));
+        const std::size_t movable = palette.size();
+        palette.insert(palette.end(), kept.begin(), kept.end());
+        refine(palette, movable, colours, kRefineRounds);
+        return palette;
     }
-    std::vector<Rgb> palette = WuSplit(colours).palette(maxColours);
-    refine(palette, colours, kRefineRounds);
+    palette.insert(palette.end(), kept.begin(), kept.end());
     return palette;
 }
 

@@ -174,6 +174,26 @@ bool bmpTruncated(std::span<const std::uint8_t> file)
     return std::int64_t(dataOffset) + stride * rows > std::int64_t(file.size());
 }
 
+// Chunks (length, type, data, checksum) up to and including IEND.
+bool pngTruncated(std::span<const std::uint8_t> file)
+{
+    Reader in(file);
+    in.skip(8);
+    while (true) {
+        if (!in.has(8))
+            return true;
+        const std::uint32_t length = std::uint32_t(in.be16()) << 16 | in.be16();
+        const bool end = std::memcmp(file.data() + in.pos(), "IEND", 4) == 0;
+        in.skip(4);
+        if (length > 0x7FFFFFFFu)
+            return false; // damage the decoder reports
+        if (!in.skip(std::size_t(length) + 4))
+            return true;
+        if (end)
+            return false;
+    }
+}
+
 } // namespace
 
 bool looksTruncated(std::span<const std::uint8_t> file)
@@ -182,6 +202,8 @@ bool looksTruncated(std::span<const std::uint8_t> file)
         return jpegTruncated(file);
     if (startsWith(file, "GIF87a") || startsWith(file, "GIF89a"))
         return gifTruncated(file);
+    if (startsWith(file, "\x89PNG\r\n\x1A\n"))
+        return pngTruncated(file);
     if (startsWith(file, "BM"))
         return bmpTruncated(file);
     return false;

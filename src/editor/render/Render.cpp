@@ -110,9 +110,14 @@ void toneAndReduce(LBitmap& content, int colourMode, int contrast)
     case kSixteenGrays:
         content.ColorRes(4, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, sixteenGrayPalette());
         break;
-    case kColour:
-        content.ColorRes(8, DitherMethod::JarvisJudiceNinke, PaletteOption::Optimised);
+    case kColour: {
+        // Black is kept in the palette: the canvas around the picture is
+        // black, and the nearest colour to black in a palette without it can
+        // be a visible brown or blue.
+        const Rgb black[] = {kBlack};
+        content.ColorRes(8, DitherMethod::JarvisJudiceNinke, PaletteOption::Optimised, black);
         break;
+    }
     default:
         break;
     }

@@ -1,0 +1,171 @@
+#include "Bmp.h"
+#include "ImageIO.h"
+#include "TempDir.h"
+#include "TestPictures.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace hf;
+using namespace hf::test;
+
+namespace {
+
+std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+}
+
+// The three kinds of picture files the editor writes.
+std::vector<LBitmap> handheldLikePictures()
+{
+    std::vector<LBitmap> out;
+    const std::vector<Rgb> four{{0, 0, 0}, {100, 100, 100}, {200, 200, 200}, {255, 255, 255}};
+    std::vector<Rgb> sixteen;
+    for (int i = 0; i < 16; ++i)
+        sixteen.push_back({std::uint8_t(17 * i), std::uint8_t(17 * i), std::uint8_t(17 * i)});
+    LBitmap gray = photo(37, 23);
+    gray.GrayScale();
+    out.push_back(gray);
+    out.back().ColorRes(2, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, four);
+    out.push_back(gray);
+    out.back().ColorRes(4, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, sixteen);
+    out.push_back(photo(37, 23));
+    out.back().ColorRes(8, DitherMethod::JarvisJudiceNinke, PaletteOption::Optimised);
+    return out;
+}
+
+TEST(Bmp, HeaderDescribesAnEightBitPicture)
+{
+    const LBitmap picture = handheldLikePictures()[1];
+    const std::vector<std::uint8_t> b = encodeBmp(picture);
+    ASSERT_GE(b.size(), 54u);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    const std::uint32_t offset = 14 + 40 + 4 * 16;
+    const std::uint32_t stride = 40; // 37 rounded up to four
+    EXPECT_EQ(le32(b, 2), b.size());
+    EXPECT_EQ(b.size(), offset + stride * 23);
+    EXPECT_EQ(le32(b, 10), offset);
+    EXPECT_EQ(le32(b, 14), 40u);
+    EXPECT_EQ(le32(b, 18), 37u);
+    EXPECT_EQ(le32(b, 22), 23u) << "positive: bottom-up rows";
+    EXPECT_EQ(b[26] | (b[27] << 8), 1);
+    EXPECT_EQ(b[28] | (b[29] << 8), 8);
+    EXPECT_EQ(le32(b, 30), 0u);
+    EXPECT_EQ(le32(b, 46), 16u) << "colours used";
+    // Palette entry 3 is 51 gray; the last row in the file is the top row.
+    EXPECT_EQ(le32(b, 54 + 12), 0x00333333u);
+    EXPECT_EQ(b[offset + stride * 22 + 5], picture.indexAt(5, 0));
+    EXPECT_EQ(b[offset + stride * 22 + 37], 0) << "padding";
+    EXPECT_TRUE(encodeBmp(LBitmap()).empty());
+}
+
+TEST(Bmp, QtReadsBackWhatWeWrote)
+{
+    TempDir dir;
+    for (const LBitmap& picture : handheldLikePictures()) {
+        const fs::path path = dir / ("p" + std::to_string(picture.GetBitsPerPixel()) + ".bmp");
+        ASSERT_TRUE(picture.Save(path));
+        const QImage read(QString::fromStdString(path.string()));
+        ASSERT_FALSE(read.isNull());
+        EXPECT_EQ(read.format(), QImage::Format_Indexed8);
+        EXPECT_EQ(read.colorCount(), int(picture.palette().size()));
+        ASSERT_EQ(read.width(), picture.GetWidth());
+        ASSERT_EQ(read.height(), picture.GetHeight());
+        for (int y = 0; y < read.height(); ++y)
+            for (int x = 0; x < read.width(); ++x) {
+                const Rgb c = picture.colourAt(x, y);
+                ASSERT_EQ(read.pixel(x, y), qRgb(c.r, c.g, c.b)) << x << "," << y;
+            }
+        // Our own reader agrees too: a write-read round trip.
+        const LBitmap back = loadBitmap(path);
+        ASSERT_TRUE(back.IsAllocated());
+        for (int y = 0; y < back.GetHeight(); ++y)
+            for (int x = 0; x < back.GetWidth(); ++x)
+                ASSERT_EQ(back.colourAt(x, y), picture.colourAt(x, y));
+    }
+}
+
+std::string run(const std::string& command)
+{
+    struct Closer {
+        void operator()(std::FILE* f) const { ::pclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> pipe(::popen(command.c_str(), "r"));
+    std::string out;
+    char buffer[4096];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+        out += buffer;
+    return out;
+}
+
+TEST(Bmp, ImageMagickReadsBackWhatWeWrote)
+{
+    if (std::system("identify -version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick's identify is not installed";
+    TempDir dir;
+    for (const LBitmap& picture : handheldLikePictures()) {
+        const fs::path path = dir / "picture.bmp";
+        ASSERT_TRUE(picture.Save(path));
+        // Size and bits per pixel, then every pixel as srgb(r,g,b).
+        std::string format = "%w %h %z";
+        for (int y = 0; y < picture.GetHeight(); ++y)
+            for (int x = 0; x < picture.GetWidth(); ++x)
+                format += " %[pixel:p{" + std::to_string(x) + "," + std::to_string(y) + "}]";
+        std::istringstream out(run("identify -format '" + format + "' '" + path.string() + "' 2>&1"));
+        int w = 0, h = 0, depth = 0;
+        out >> w >> h >> depth;
+        EXPECT_EQ(w, picture.GetWidth());
+        EXPECT_EQ(h, picture.GetHeight());
+        EXPECT_EQ(depth, 8);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::string pixel;
+                out >> pixel;
+                const Rgb c = picture.colourAt(x, y);
+                const std::string expected =
+                    "srgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+                const std::string grayForm = "gray(" + std::to_string(c.r) + ")";
+                ASSERT_TRUE(pixel == expected || (c.r == c.g && c.g == c.b && pixel == grayForm))
+                    << x << "," << y << ": " << pixel << " instead of " << expected;
+            }
+    }
+}
+
+TEST(Bmp, ExclusiveSaveNeverReplacesAFile)
+{
+    TempDir dir;
+    const LBitmap picture = handheldLikePictures()[0];
+    const fs::path path = dir / "p0.bmp";
+    writeFile(path, "someone else's picture");
+    EXPECT_FALSE(saveBmpExclusive(picture, path));
+    EXPECT_EQ(readFile(path), "someone else's picture");
+    EXPECT_TRUE(saveBmpExclusive(picture, dir / "p1.bmp"));
+    EXPECT_EQ(fs::file_size(dir / "p1.bmp"), encodeBmp(picture).size());
+    EXPECT_FALSE(saveBmpExclusive(LBitmap(), dir / "p2.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "p2.bmp"));
+    EXPECT_FALSE(saveBmpExclusive(picture, dir / "no folder" / "p3.bmp"));
+
+    // Plain Save replaces, and leaves nothing beside the file.
+    EXPECT_TRUE(picture.Save(path));
+    EXPECT_EQ(fs::file_size(path), encodeBmp(picture).size());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+TEST(Bmp, RgbPicturesAreReducedToEightBits)
+{
+    const LBitmap rgb = photo(20, 10);
+    const std::vector<std::uint8_t> b = encodeBmp(rgb);
+    ASSERT_FALSE(b.empty());
+    EXPECT_EQ(b[28], 8);
+    EXPECT_LE(le32(b, 46), 256u);
+}
+
+} // namespace
