@@ -22,7 +22,7 @@ QPushButton* addButton(QDialog* dialog, const DialogUnits& du, const char* id, c
     return button;
 }
 
-}  // namespace
+} // namespace
 
 CCategoryNameDlg::CCategoryNameDlg(const AlbumHeader& table, MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), table_(table), boxes_(boxes), title_(toQString(categoryText::kNewTitle))
@@ -183,4 +183,4 @@ void CEditCategoriesDlg::deleteCategory()
     fillList();
 }
 
-}  // namespace hf
+} // namespace hf

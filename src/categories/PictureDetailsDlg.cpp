@@ -33,10 +33,9 @@ void addRule(QDialog* dialog, const DialogUnits& du, int y)
     rule->setGeometry(du.x(7), du.y(y), du.x(148), 2);
 }
 
-}  // namespace
+} // namespace
 
-CPictureDetailsDlg::CPictureDetailsDlg(AlbumHeader& header, PhotoRecord& record, MessageBoxes& boxes,
-                                       QWidget* parent)
+CPictureDetailsDlg::CPictureDetailsDlg(AlbumHeader& header, PhotoRecord& record, MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), header_(header), record_(record), boxes_(boxes)
 {
     setObjectName(QStringLiteral("138"));
@@ -125,10 +124,10 @@ void CPictureDetailsDlg::accept()
 {
     // A stored name longer than the edit shows (from an album written
     // elsewhere) is kept unless the user changed it.
-    const std::string name = nameEdit_->text() == shownName_ ? std::string(fieldText(record_.pictureName))
-                                                             : toCp1252(nameEdit_->text());
+    const std::string name =
+        nameEdit_->text() == shownName_ ? std::string(fieldText(record_.pictureName)) : toCp1252(nameEdit_->text());
     applyDetails(header_, record_, name, toCp1252(categoryCombo_->currentText()), privateCheck_->isChecked());
     QDialog::accept();
 }
 
-}  // namespace hf
+} // namespace hf
