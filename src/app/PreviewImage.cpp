@@ -1,6 +1,7 @@
 #include "PreviewImage.h"
 
-#include <QImageReader>
+#include "ImageIO.h"
+
 #include <QPainter>
 
 namespace hf {
@@ -9,8 +10,7 @@ QImage previewImage(const std::filesystem::path& pictureFile, QSize pane)
 {
     QImage canvas(pane, QImage::Format_RGB32);
     canvas.fill(Qt::black);
-    QImageReader reader(QString::fromStdString(pictureFile.string()));
-    const QImage picture = reader.read();
+    const QImage picture = toQImage(loadBitmap(pictureFile));
     if (picture.isNull())
         return canvas;
     QPainter p(&canvas);

@@ -3,7 +3,7 @@
 #include "DialogUnits.h"
 
 #include <QLabel>
-#include <QTimerEvent>
+#include <QTimer>
 
 namespace hf {
 
@@ -24,16 +24,12 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent, Qt::SplashScreen |
     const QSize framed = size + QSize(2 * picture->frameWidth(), 2 * picture->frameWidth());
     picture->setGeometry((width() - framed.width()) / 2, (height() - framed.height()) / 2, framed.width(),
                          framed.height());
-    timer_ = startTimer(kShowMs, Qt::PreciseTimer);
-}
-
-void SplashWindow::timerEvent(QTimerEvent* event)
-{
-    if (event->timerId() != timer_)
-        return QDialog::timerEvent(event);
-    killTimer(timer_);
-    timer_ = 0;
-    done(0);
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("timer1"));
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, [this] { done(0); });
+    timer->start(kShowMs);
 }
 
 }  // namespace hf

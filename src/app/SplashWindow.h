@@ -12,11 +12,6 @@ public:
     static constexpr int kShowMs = 3000;
     explicit SplashWindow(QWidget* parent = nullptr);
 
-protected:
-    void timerEvent(QTimerEvent* event) override;
-
-private:
-    int timer_ = 0;
 };
 
 }  // namespace hf

@@ -1,5 +1,6 @@
 #include "AlbumWindow.h"
 #include "HelpWindow.h"
+#include "PhotoIntake.h"
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
 #include "QtMessageBoxes.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[])
     hf::FileHandheldDesktop desktop(hf::FileHandheldDesktop::defaultFolder());
     hf::AlbumWindow window({profile, boxes, desktop, hf::makeGSettingsAutoPlay(), {}});
     boxes.setOwner(&window);
+    new hf::PhotoIntake(window);  // a child of the window, which owns it
     window.initialise();
     window.exec();
     return 0;

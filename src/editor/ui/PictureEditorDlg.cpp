@@ -1,0 +1,275 @@
+#include "PictureEditorDlg.h"
+
+#include "Bmp.h"
+#include "CropFrameWidget.h"
+#include "DialogUnits.h"
+#include "HandheldModels.h"
+#include "ImageIO.h"
+#include "PictureFiles.h"
+#include "PictureNameDlg.h"
+#include "QtText.h"
+#include "Text.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace fs = std::filesystem;
+
+namespace hf {
+namespace {
+
+QLabel* makeText(QWidget* parent, const DialogUnits& du, const char* text, QRect units)
+{
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+// A sunken frame of the template's size whose inside is exactly one view of
+// kViewSize pixels: the render's arithmetic depends on that size.
+QFrame* makeViewFrame(QWidget* parent, const DialogUnits& du, QRect units)
+{
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(1);
+    const QRect area = du.rect(units.x(), units.y(), units.width(), units.height());
+    const int side = CPictureEditorDlg::kViewSize + 2 * frame->frameWidth();
+    frame->setGeometry(area.x() + (area.width() - side) / 2, area.y() + (area.height() - side) / 2, side, side);
+    return frame;
+}
+
+}  // namespace
+
+CPictureEditorDlg::CPictureEditorDlg(Profile& profile, MessageBoxes& boxes, fs::path programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      profile_(profile),
+      boxes_(boxes),
+      programFolder_(std::move(programFolder))
+{
+    setObjectName(QStringLiteral("129"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setFont(DialogUnits::dialogFont());
+    buildControls();
+}
+
+CPictureEditorDlg::~CPictureEditorDlg() = default;
+
+void CPictureEditorDlg::buildControls()
+{
+    const DialogUnits du(font());
+    resize(du.x(404), du.y(284));
+    setMinimumSize(size());
+
+    auto* save = new QPushButton(QStringLiteral("&Save"), this);
+    save->setObjectName(QStringLiteral("1"));
+    save->setGeometry(du.rect(350, 265, 50, 14));
+    save->setDefault(true);
+    connect(save, &QPushButton::clicked, this, &CPictureEditorDlg::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setGeometry(du.rect(292, 265, 50, 14));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &CPictureEditorDlg::reject);
+
+    QFrame* sourceFrame = makeViewFrame(this, du, {16, 7, 160, 148});
+    crop_ = new CropFrameWidget(sourceFrame);
+    crop_->setObjectName(QStringLiteral("1011"));
+    crop_->setGeometry(sourceFrame->contentsRect().x(), sourceFrame->contentsRect().y(), kViewSize, kViewSize);
+    connect(crop_, &CropFrameWidget::dragFinished, this, [this] { render(); });
+
+    QFrame* resultFrame = makeViewFrame(this, du, {227, 7, 160, 148});
+    result_ = new QLabel(resultFrame);
+    result_->setObjectName(QStringLiteral("1014"));
+    result_->setAlignment(Qt::AlignCenter);
+    result_->setGeometry(resultFrame->contentsRect().x(), resultFrame->contentsRect().y(), kViewSize, kViewSize);
+    result_->setStyleSheet(QStringLiteral("background: black;"));
+
+    auto* instructions = new QGroupBox(QStringLiteral("Instructions"), this);
+    instructions->setGeometry(du.rect(3, 186, 187, 69));
+    makeText(this, du, "Move the frame around to create the Handfolio picture you want.", {13, 199, 163, 20});
+    makeText(this, du, "Choose the best color-level for your handheld.", {12, 222, 163, 8});
+    makeText(this, du, "Adjust the contrast to make the clearest picture.", {12, 238, 163, 8});
+
+    auto* colours = new QGroupBox(QStringLiteral("Colors"), this);
+    colours->setGeometry(du.rect(213, 164, 187, 53));
+    const auto radio = [&](const char* id, const char* text, QRect units) {
+        auto* b = new QRadioButton(QString::fromUtf8(text), this);
+        b->setObjectName(QString::fromLatin1(id));
+        b->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+        return b;
+    };
+    gray4_ = radio("1017", "4-Level Gray (PalmPilot, Palm III, Palm VII)", {224, 175, 162, 10});
+    gray16_ = radio("1016", "16-Level Gray (Palm IIIe, Palm IIIx, Palm V only)", {224, 188, 165, 10});
+    colour_ = radio("1018", "Color (Color handhelds only)", {224, 202, 162, 10});
+    auto* group = new QButtonGroup(this);
+    group->addButton(gray4_, 1);
+    group->addButton(gray16_, 2);
+    group->addButton(colour_, 3);
+    connect(group, &QButtonGroup::idClicked, this, [this](int mode) { colourButtonClicked(mode); });
+
+    auto* contrast = new QGroupBox(QStringLiteral("Contrast"), this);
+    contrast->setGeometry(du.rect(213, 221, 187, 34));
+    makeText(this, du, "Low", {229, 236, 14, 8});
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("1015"));
+    slider_->setGeometry(du.rect(249, 233, 120, 15));
+    slider_->setTickPosition(QSlider::NoTicks);
+    slider_->setPageStep(100);
+    slider_->setSingleStep(10);
+    connect(slider_, &QSlider::valueChanged, this, [this](int position) { contrastChanged(position); });
+    makeText(this, du, "High", {373, 236, 16, 8});
+
+    makeText(this, du, "Handheld", {5, 167, 32, 8});
+    models_ = new QComboBox(this);
+    models_->setObjectName(QStringLiteral("1023"));
+    const QRect modelRect = du.rect(48, 164, 142, 90);
+    models_->setGeometry(modelRect.x(), modelRect.y(), modelRect.width(), models_->sizeHint().height());
+    models_->setMaxVisibleItems(12);
+    connect(models_, &QComboBox::activated, this, [this] { modelChosen(true); });
+}
+
+void CPictureEditorDlg::initialise()
+{
+    if (initialised_)
+        return;
+    contrast_ = profile_.getInt(kParametersSection, kContrastValue, 0);
+    {
+        // Setting up the slider is not a change of contrast.
+        const QSignalBlocker block(slider_);
+        slider_->setRange(-1000, 1000);
+        slider_->setTickInterval(100);
+        slider_->setValue(contrast_);
+    }
+
+    colourMode_ = profile_.getInt(kParametersSection, kGrayLevelValue, 3);
+    (colourMode_ == 3 ? colour_ : colourMode_ == 2 ? gray16_ : gray4_)->setChecked(true);
+
+    models_->clear();
+    for (const HandheldModel& m : kHandheldModels)
+        models_->addItem(QString::fromLatin1(m.name.data(), static_cast<qsizetype>(m.name.size())));
+    const std::string_view wanted = model_ ? fieldText(*model_) : std::string_view();
+    models_->setCurrentIndex(findHandheldModel(wanted).value_or(*findHandheldModel(kUnknownModel)));
+    modelChosen(false);
+
+    layout_ = layoutSourceView(source_, kViewSize, kViewSize);
+    crop_->setBackground(toQImage(layout_.sourceView));
+    crop_->setBounds(layout_.bounds);
+    crop_->setFrame(layout_.firstFrame);
+    initialised_ = true;
+    render();
+}
+
+int CPictureEditorDlg::exec()
+{
+    initialise();
+    return QDialog::exec();
+}
+
+void CPictureEditorDlg::render()
+{
+    if (!initialised_)
+        return;
+    renderer_.render(source_, layout_, crop_->frame(), colourMode_, contrast_, kViewSize, kViewSize);
+    result_->setPixmap(QPixmap::fromImage(toQImage(renderer_.resultImage())));
+    ++renders_;
+}
+
+void CPictureEditorDlg::modelChosen(bool renderIfChanged)
+{
+    const auto row = findHandheldModel(toCp1252(models_->currentText()));
+    const std::uint8_t kind = row ? kHandheldModels[static_cast<std::size_t>(*row)].kind : 2;
+    const ModelRule rule = applyModelRule(kind, colourMode_);
+    gray4_->setEnabled(true);
+    gray16_->setEnabled(rule.gray16Enabled);
+    colour_->setEnabled(rule.colourEnabled);
+    if (!rule.changed)
+        return;
+    colourMode_ = rule.colourMode;
+    (colourMode_ == 3 ? colour_ : colourMode_ == 2 ? gray16_ : gray4_)->setChecked(true);
+    if (renderIfChanged)
+        render();
+}
+
+void CPictureEditorDlg::colourButtonClicked(int mode)
+{
+    colourMode_ = mode;
+    render();
+}
+
+void CPictureEditorDlg::contrastChanged(int position)
+{
+    // The slider reports every thumb position while dragging and once more
+    // when the action ends; only a new position renders.
+    if (position == contrast_)
+        return;
+    contrast_ = position;
+    render();
+}
+
+void CPictureEditorDlg::writeSettings()
+{
+    profile_.setInt(kParametersSection, kGrayLevelValue, colourMode_);
+    profile_.setInt(kParametersSection, kContrastValue, contrast_);
+}
+
+void CPictureEditorDlg::accept()
+{
+    CPictureNameDlg names(this);
+    names.setTitle(QStringLiteral("Picture Name"));
+    names.setPrompt(QStringLiteral("Enter a name for the new picture.  Maximum 15 characters."));
+    names.setName(fromCp1252(pictureName_));
+    if (names.exec() != QDialog::Accepted)
+        return;
+    const std::string name = toCp1252(names.name()).substr(0, kMaxPictureName);
+
+    const std::optional<fs::path> file = firstFreePictureFile(programFolder_);
+    if (!file) {
+        boxes_.show("There is no free picture file name left in " + programFolder_.string() +
+                        ".  Remove some photos and synchronise the handheld, then try again.",
+                    kCaption, MsgStyle::Exclamation);
+        return;
+    }
+    if (file->string().size() >= sizeof(PhotoRecord::picturePath)) {
+        boxes_.show("The picture cannot be saved: the path of the program folder " + programFolder_.string() +
+                        " is too long for the album.",
+                    kCaption, MsgStyle::Exclamation);
+        return;
+    }
+    if (!writePicture(*file)) {
+        boxes_.show("The picture file " + file->string() +
+                        " could not be written.  Check that the disk is not full and that the folder can be "
+                        "written to.",
+                    kCaption, MsgStyle::Exclamation);
+        return;
+    }
+    pictureName_ = name;
+    pictureFile_ = *file;
+    writeSettings();
+    if (model_)
+        copyField(*model_, toCp1252(models_->currentText()).substr(0, kMaxModelName));
+    QDialog::accept();
+}
+
+bool CPictureEditorDlg::writePicture(const fs::path& file)
+{
+    return saveBmpExclusive(renderer_.handheldPicture(), file);
+}
+
+void CPictureEditorDlg::reject()
+{
+    if (boxes_.show("Should I discard the new picture?", "Cancel", MsgStyle::YesNo) != MsgAnswer::Yes)
+        return;
+    writeSettings();
+    QDialog::reject();
+}
+
+}  // namespace hf

@@ -1,0 +1,279 @@
+#include "CropFrameWidget.h"
+#include "HandheldModels.h"
+#include "ImageIO.h"
+#include "ModalHelper.h"
+#include "PictureEditorDlg.h"
+#include "RecordingMessageBoxes.h"
+#include "TempDir.h"
+#include "Text.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace hf;
+using namespace hf::test;
+
+namespace {
+
+QImage testPhoto(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB888);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, w, h);
+    g.setColorAt(0, QColor(250, 200, 40));
+    g.setColorAt(1, QColor(20, 60, 160));
+    p.fillRect(image.rect(), g);
+    p.setBrush(QColor(200, 30, 30));
+    p.drawEllipse(QPoint(w / 2, h / 2), w / 5, h / 5);
+    return image;
+}
+
+class Editor : public ::testing::Test {
+protected:
+    std::unique_ptr<CPictureEditorDlg> open(const char* model = "")
+    {
+        copyField(model_, model);
+        auto editor = std::make_unique<CPictureEditorDlg>(profile, boxes, dir.path());
+        editor->sourcePicture() = fromQImage(testPhoto(640, 480));
+        editor->setPictureName("Beach");
+        editor->setModelBuffer(model_);
+        editor->initialise();
+        return editor;
+    }
+    static QComboBox* models(CPictureEditorDlg& e) { return e.findChild<QComboBox*>("1023"); }
+    static QRadioButton* radio(CPictureEditorDlg& e, const char* id) { return e.findChild<QRadioButton*>(id); }
+    static void chooseModel(CPictureEditorDlg& e, const char* name)
+    {
+        QComboBox* box = models(e);
+        box->setCurrentIndex(box->findText(name));
+        emit box->activated(box->currentIndex());
+    }
+
+    TempDir dir;
+    MemoryProfile profile;
+    RecordingMessageBoxes boxes;
+    char model_[40] = {};
+};
+
+TEST_F(Editor, ControlsCarryTheirIdsTextsAndTheModelTable)
+{
+    auto e = open();
+    EXPECT_EQ(e->windowTitle(), "Handfolio Picture Editor");
+    EXPECT_EQ(e->findChild<QPushButton*>("1")->text(), "&Save");
+    EXPECT_EQ(e->findChild<QPushButton*>("2")->text(), "Cancel");
+    EXPECT_EQ(radio(*e, "1017")->text(), "4-Level Gray (PalmPilot, Palm III, Palm VII)");
+    EXPECT_EQ(radio(*e, "1016")->text(), "16-Level Gray (Palm IIIe, Palm IIIx, Palm V only)");
+    EXPECT_EQ(radio(*e, "1018")->text(), "Color (Color handhelds only)");
+    ASSERT_EQ(models(*e)->count(), 22);
+    EXPECT_EQ(models(*e)->itemText(0), "Palm Pilot");
+    EXPECT_EQ(models(*e)->itemText(14), "Handspring Visor Prism");
+    EXPECT_EQ(models(*e)->itemText(21), "Unknown");
+    EXPECT_EQ(e->cropFrame()->size(), QSize(240, 240)) << "the render's arithmetic needs 240 x 240 views";
+    EXPECT_EQ(e->findChild<QLabel*>("1014")->size(), QSize(240, 240));
+    auto* slider = e->findChild<QSlider*>("1015");
+    EXPECT_EQ(slider->minimum(), -1000);
+    EXPECT_EQ(slider->maximum(), 1000);
+}
+
+TEST_F(Editor, UnknownModelPreselectsUnknownAndOpensInColour)
+{
+    profile.setInt("Parameters", "Gray Level", 1);
+    auto e = open("Palm Tungsten");
+    EXPECT_EQ(models(*e)->currentText(), "Unknown");
+    EXPECT_EQ(e->colourMode(), 3);
+    EXPECT_TRUE(radio(*e, "1018")->isChecked());
+    EXPECT_EQ(e->renderCount(), 1) << "the model rule does not render before the layout";
+}
+
+TEST_F(Editor, ModelKindDecidesTheModesOffered)
+{
+    profile.setInt("Parameters", "Gray Level", 3);
+    {
+        auto e = open("Palm III");
+        EXPECT_EQ(e->colourMode(), 1);
+        EXPECT_FALSE(radio(*e, "1016")->isEnabled());
+        EXPECT_FALSE(radio(*e, "1018")->isEnabled());
+    }
+    for (int stored : {1, 2, 3}) {
+        profile.setInt("Parameters", "Gray Level", stored);
+        auto e = open("Palm V");
+        EXPECT_EQ(e->colourMode(), stored == 3 ? 2 : stored) << stored;
+        EXPECT_TRUE(radio(*e, "1016")->isEnabled());
+        EXPECT_FALSE(radio(*e, "1018")->isEnabled());
+    }
+    auto e = open("Handspring Visor");
+    EXPECT_EQ(models(*e)->currentText(), "Handspring Visor") << "not the Prism";
+}
+
+TEST_F(Editor, ChoosingModelsFollowsTheRuleAndRendersOnlyOnChange)
+{
+    auto e = open("Palm IIIc");
+    ASSERT_EQ(e->colourMode(), 3);
+    int renders = e->renderCount();
+    chooseModel(*e, "Palm IIIx");
+    EXPECT_EQ(e->colourMode(), 2);
+    EXPECT_EQ(e->renderCount(), ++renders);
+    chooseModel(*e, "Sony Clie");
+    EXPECT_EQ(e->colourMode(), 2);
+    EXPECT_EQ(e->renderCount(), renders) << "kind 4 to kind 4 changes nothing";
+    chooseModel(*e, "Palm m505");
+    EXPECT_EQ(e->colourMode(), 3);
+    EXPECT_EQ(e->renderCount(), ++renders);
+    chooseModel(*e, "Palm m505");
+    EXPECT_EQ(e->renderCount(), ++renders) << "a colour model renders at every choice";
+    chooseModel(*e, "Palm VII");
+    EXPECT_EQ(e->colourMode(), 1);
+    EXPECT_TRUE(radio(*e, "1017")->isChecked());
+    EXPECT_EQ(e->renderCount(), ++renders);
+}
+
+TEST_F(Editor, ColourButtonsRenderAtEveryClickAndTheSliderOnlyAtNewPositions)
+{
+    auto e = open("Unknown");
+    int renders = e->renderCount();
+    radio(*e, "1017")->click();
+    EXPECT_EQ(e->colourMode(), 1);
+    EXPECT_EQ(e->renderCount(), ++renders);
+    radio(*e, "1017")->click();
+    EXPECT_EQ(e->renderCount(), ++renders) << "the checked button renders again";
+
+    auto* slider = e->findChild<QSlider*>("1015");
+    slider->setSliderDown(true);
+    slider->setSliderPosition(100);
+    slider->setSliderPosition(250);
+    slider->setSliderPosition(250);
+    EXPECT_EQ(e->renderCount(), renders + 2);
+    slider->setSliderDown(false);
+    EXPECT_EQ(e->renderCount(), renders + 2) << "not again at the end of the drag";
+    EXPECT_EQ(e->contrast(), 250);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    EXPECT_EQ(e->renderCount(), renders + 3);
+    EXPECT_EQ(e->contrast(), 350);
+}
+
+TEST_F(Editor, StoredContrastOutsideTheRangeStaysUntilTheSliderMoves)
+{
+    profile.setInt("Parameters", "Contrast", 5000);
+    auto e = open();
+    EXPECT_EQ(e->findChild<QSlider*>("1015")->value(), 1000);
+    EXPECT_EQ(e->contrast(), 5000);
+}
+
+TEST_F(Editor, DragOfTheFrameRendersOnceAtRelease)
+{
+    auto e = open();
+    e->show();
+    CropFrameWidget* crop = e->cropFrame();
+    const Rect before = crop->frame();
+    const int renders = e->renderCount();
+    const QPoint inside((before.left + before.right) / 2, (before.top + before.bottom) / 2);
+    QTest::mousePress(crop, Qt::LeftButton, {}, inside);
+    QMouseEvent move(QEvent::MouseMove, QPointF(inside + QPoint(20, 0)), crop->mapToGlobal(QPointF(inside + QPoint(20, 0))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(crop, &move);
+    EXPECT_EQ(e->renderCount(), renders) << "no render while dragging";
+    QTest::mouseRelease(crop, Qt::LeftButton, {}, inside + QPoint(20, 0));
+    EXPECT_EQ(e->renderCount(), renders + 1);
+    EXPECT_NE(crop->frame(), before);
+}
+
+TEST_F(Editor, SaveTakesTheFirstFreeNumberAndRemembersTheChoices)
+{
+    writeFile(dir / "p0.bmp", "taken");
+    writeFile(dir / "p2.bmp", "taken");
+    auto e = open("Palm IIIc");
+    radio(*e, "1016")->click();
+    ModalHandler name(
+        [](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), "Picture Name");
+            EXPECT_EQ(w->findChild<QLabel*>("1012")->text(), "Enter a name for the new picture.  Maximum 15 characters.");
+            auto* edit = w->findChild<QLineEdit*>("1013");
+            EXPECT_EQ(edit->text(), "Beach");
+            edit->setText("Beach at noon and more");
+            clickButton(w, "OK");
+        },
+        5000, "131");
+    e->findChild<QPushButton*>("1")->click();
+    EXPECT_TRUE(name.handled());
+    EXPECT_EQ(e->result(), QDialog::Accepted);
+    EXPECT_EQ(e->pictureFilePath(), dir / "p1.bmp");
+    EXPECT_TRUE(fs::exists(dir / "p1.bmp"));
+    EXPECT_EQ(readFile(dir / "p0.bmp"), "taken");
+    EXPECT_EQ(e->pictureName(), "Beach at noon a") << "the edit takes 15 characters";
+    EXPECT_EQ(e->colourMode(), 2);
+    EXPECT_EQ(profile.getInt("Parameters", "Gray Level", 0), 2);
+    EXPECT_EQ(profile.getInt("Parameters", "Contrast", 99), 0);
+    EXPECT_EQ(fieldText(model_), "Palm IIIc");
+    const QImage written(QString::fromStdString((dir / "p1.bmp").string()));
+    EXPECT_EQ(written.size(), QSize(160, 160));
+}
+
+TEST_F(Editor, BackingOutOfTheNameChangesNothing)
+{
+    auto e = open("Palm IIIc");
+    ModalHandler name([](QWidget* w) { clickButton(w, "Cancel"); }, 5000, "131");
+    e->findChild<QPushButton*>("1")->click();
+    EXPECT_TRUE(name.handled());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    EXPECT_FALSE(profile.contains("Parameters", "Gray Level"));
+    EXPECT_EQ(e->pictureFilePath(), fs::path());
+    EXPECT_EQ(fieldText(model_), "Palm IIIc");
+    EXPECT_EQ(e->pictureName(), "Beach");
+}
+
+TEST_F(Editor, CancelAsksAndOnYesWritesTheSettingsButNoFile)
+{
+    auto e = open("Palm V");
+    profile.setInt("Parameters", "Contrast", 0);
+    e->findChild<QSlider*>("1015")->setValue(-300);
+    boxes.script({MsgAnswer::No, MsgAnswer::Yes});
+    e->findChild<QPushButton*>("2")->click();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "Should I discard the new picture?");
+    EXPECT_EQ(boxes.shown()[0].caption, "Cancel");
+    EXPECT_EQ(profile.getInt("Parameters", "Contrast", 0), 0) << "No keeps the editor open, nothing written";
+    QTest::keyClick(e.get(), Qt::Key_Escape);
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(e->result(), QDialog::Rejected);
+    EXPECT_EQ(profile.getInt("Parameters", "Contrast", 0), -300);
+    EXPECT_EQ(profile.getInt("Parameters", "Gray Level", 0), 2);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    EXPECT_EQ(fieldText(model_), "Palm V");
+}
+
+TEST_F(Editor, NoFreeNameKeepsTheEditorOpenAndOverwritesNothing)
+{
+    for (int n = 0; n <= 9999; ++n)
+        writeFile(dir / ("p" + std::to_string(n) + ".bmp"), "");
+    auto e = open();
+    ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 5000, "131");
+    e->findChild<QPushButton*>("1")->click();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("no free picture file name"), std::string::npos);
+    EXPECT_NE(e->result(), QDialog::Accepted);
+    EXPECT_EQ(fs::file_size(dir / "p0.bmp"), 0u);
+}
+
+TEST_F(Editor, UnwritableFolderIsReportedAndTheEditorStaysOpen)
+{
+    auto e = std::make_unique<CPictureEditorDlg>(profile, boxes, dir / "missing" / "folder");
+    e->sourcePicture() = fromQImage(testPhoto(100, 50));
+    e->initialise();
+    ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 5000, "131");
+    e->findChild<QPushButton*>("1")->click();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("could not be written"), std::string::npos);
+    EXPECT_NE(e->result(), QDialog::Accepted);
+    EXPECT_EQ(e->pictureFilePath(), fs::path());
+}
+
+}  // namespace
