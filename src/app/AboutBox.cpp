@@ -1,6 +1,7 @@
 #include "AboutBox.h"
 
 #include "DialogUnits.h"
+#include "ProgramIcon.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -17,7 +18,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     setFixedSize(du.x(217), du.y(55));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/handfolio.svg")).pixmap(32, 32));
+    icon->setPixmap(programIcon().pixmap(32, 32));
     icon->setGeometry(du.rect(11, 17, 20, 20));
     auto* text = new QLabel(QStringLiteral("Handfolio Version 2.6"), this);
     text->setGeometry(du.rect(40, 10, 119, 8));

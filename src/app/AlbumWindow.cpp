@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "DialogUnits.h"
+#include "ProgramIcon.h"
 #include "HelpWindow.h"
 #include "PreviewImage.h"
 #include "QtText.h"
@@ -174,7 +175,6 @@ void AlbumWindow::buildControls()
     list_->setWrapping(true);
     list_->setResizeMode(QListView::Adjust);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setUniformItemSizes(true);
     list_->installEventFilter(this);
     list_->viewport()->installEventFilter(this);
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
@@ -204,7 +204,7 @@ void AlbumWindow::buildControls()
     makeLabel(client_, du, "Private:", {266, 204, 25, 8});
     privateLabel_ = makeLabel(client_, du, "", {302, 204, 27, 8}, "1029");
 
-    setWindowIcon(QIcon(QStringLiteral(":/icons/handfolio.svg")));
+    setWindowIcon(programIcon());
 }
 
 void AlbumWindow::initialise()

@@ -1,4 +1,5 @@
 #include "AlbumWindow.h"
+#include "ProgramIcon.h"
 #include "HelpWindow.h"
 #include "PhotoIntake.h"
 #include "FileHandheldDesktop.h"
@@ -14,7 +15,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Handfolio"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/handfolio.svg")));
+    QApplication::setWindowIcon(hf::programIcon());
 
     hf::SettingsProfile profile;
     hf::QtMessageBoxes boxes;
