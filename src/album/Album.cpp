@@ -110,19 +110,25 @@ fs::path Album::albumFile(const fs::path& programFolder)
     return programFolder / kAlbumFileName;
 }
 
+AlbumHeader defaultAlbumHeader()
+{
+    AlbumHeader h{};
+    h.headerSize = kHeaderSize;
+    h.formatMarker1 = kFormatMarker1;
+    h.formatMarker2 = kFormatMarker2;
+    copyField(h.categoryNames[0], "Unfiled");
+    copyField(h.categoryNames[1], "Personal");
+    copyField(h.categoryNames[2], "Business");
+    h.changedCategories = kAllCategoriesChanged;
+    for (int i = 0; i < kCategorySlots; ++i)
+        h.categoryIds[i] = i;
+    h.lastUniqueId = kFirstDesktopCategoryId;
+    return h;
+}
+
 void Album::resetToDefaults()
 {
-    header = AlbumHeader{};
-    header.headerSize = kHeaderSize;
-    header.formatMarker1 = kFormatMarker1;
-    header.formatMarker2 = kFormatMarker2;
-    copyField(header.categoryNames[0], "Unfiled");
-    copyField(header.categoryNames[1], "Personal");
-    copyField(header.categoryNames[2], "Business");
-    header.changedCategories = kAllCategoriesChanged;
-    for (int i = 0; i < kCategorySlots; ++i)
-        header.categoryIds[i] = i;
-    header.lastUniqueId = kFirstDesktopCategoryId;
+    header = defaultAlbumHeader();
     count = 0;
 }
 

@@ -69,6 +69,10 @@ private:
     std::optional<std::filesystem::path> damagedFile_;
 };
 
+// The header of a new album: "Unfiled", "Personal" and "Business", unique
+// IDs 0 to 15, last unique ID 128, every category marked changed.
+AlbumHeader defaultAlbumHeader();
+
 bool pictureExists(const std::filesystem::path& path);
 
 // True when path names a picture file "p<N>.bmp" directly inside folder.

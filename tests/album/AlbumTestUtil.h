@@ -11,13 +11,6 @@
 
 namespace hf::test {
 
-inline std::int32_t int32At(const std::string& bytes, std::size_t offset)
-{
-    std::int32_t v = 0;
-    std::memcpy(&v, bytes.data() + offset, sizeof v);
-    return v;
-}
-
 // A record as another program would have written it into the file.
 inline PhotoRecord makeRecord(std::string_view name, const std::filesystem::path& picture, std::int32_t position,
                               std::int32_t category = 0, std::int32_t deleted = 0)
@@ -44,8 +37,7 @@ inline std::string albumBytes(const AlbumHeader& header, std::initializer_list<P
 
 inline AlbumHeader defaultHeader()
 {
-    auto album = std::make_unique<Album>();
-    return album->header;
+    return defaultAlbumHeader();
 }
 
 inline void touch(const std::filesystem::path& file)

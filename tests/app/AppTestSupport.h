@@ -18,13 +18,6 @@
 
 namespace hf::test {
 
-inline std::int32_t int32At(const std::string& bytes, std::size_t offset)
-{
-    std::int32_t v = 0;
-    std::memcpy(&v, bytes.data() + offset, sizeof v);
-    return v;
-}
-
 // Message boxes that also note each message in a shared log, so tests can
 // check what happened in which order.
 class LoggingBoxes final : public MessageBoxes {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AlbumFormat.h"
+#include "Album.h"
 #include "Text.h"
 
 #include <cstdio>
@@ -13,18 +13,7 @@ namespace hf::test {
 // last unique ID 128, every category marked changed.
 inline AlbumHeader freshHeader()
 {
-    AlbumHeader h{};
-    h.headerSize = kHeaderSize;
-    h.formatMarker1 = kFormatMarker1;
-    h.formatMarker2 = kFormatMarker2;
-    copyField(h.categoryNames[0], "Unfiled");
-    copyField(h.categoryNames[1], "Personal");
-    copyField(h.categoryNames[2], "Business");
-    h.changedCategories = kAllCategoriesChanged;
-    for (int i = 0; i < kCategorySlots; ++i)
-        h.categoryIds[i] = i;
-    h.lastUniqueId = kFirstDesktopCategoryId;
-    return h;
+    return defaultAlbumHeader();
 }
 
 // A header with all sixteen slots in use ("Cat 3" to "Cat 15" after the

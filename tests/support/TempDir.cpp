@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -26,6 +27,14 @@ std::string readFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::int32_t int32At(const std::string& bytes, std::size_t offset)
+{
+    std::int32_t v = 0;
+    if (offset + sizeof v <= bytes.size())
+        std::memcpy(&v, bytes.data() + offset, sizeof v);
+    return v;
 }
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes)

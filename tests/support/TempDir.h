@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+// The little-endian 32-bit number at offset in a file's bytes.
+std::int32_t int32At(const std::string& bytes, std::size_t offset);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace hf::test
