@@ -17,65 +17,73 @@ namespace {
 //   1  3  5  3  1
 constexpr int kDivisor = 48;
 
-// Share of the error that is passed on, in 16ths. A fixed palette of a few
-// levels needs all of it: the grain is what shows the tones between the
-// levels. A palette chosen for the picture is close to every colour already;
-// passing on part of the error keeps smooth skies smooth without adding
-// grain where the palette had it right.
+// Share of the error that is passed on, in 16ths. Onto a fixed palette of
+// a few levels all of it travels: the grain is what shows the tones between
+// the levels, and the average tone of every area stays what it was. A
+// palette chosen for the picture is close to every colour already; passing
+// on seven eighths keeps smooth skies smooth without laying grain where the
+// palette had the colour right, and the tone it gives up is a fraction of
+// the small step to the nearest entry.
 constexpr int kFixedShare = 16;
-constexpr int kOptimisedShare = 12;
+constexpr int kOptimisedShare = 14;
 
-int divideRounded(int value, int by)
-{
-    return value >= 0 ? (value + by / 2) / by : -((-value + by / 2) / by);
-}
-
-// Error rows for one channel of the three rows the filter reaches; two
-// pixels of margin on each side spare the edge checks.
-class ErrorRows {
+// Error sums of the three rows the filter reaches, Channels values per
+// pixel side by side; two pixels of margin on each side spare the edge
+// checks.
+template <int Channels> class ErrorRows {
 public:
-    explicit ErrorRows(int width)
-        : rows_{std::vector<int>(std::size_t(width) + 4), std::vector<int>(std::size_t(width) + 4),
-                std::vector<int>(std::size_t(width) + 4)}
-    {}
+    explicit ErrorRows(int width) : stride_((std::size_t(width) + 4) * Channels), sums_(3 * stride_, 0) {}
 
-    int take(int x) const { return rows_[0][x + 2]; }
+    const int* at(int x) const { return sums_.data() + row0_ + std::size_t(x + 2) * Channels; }
 
     // Spreads error e of pixel x, scanning in direction dir (+1 or -1).
-    void spread(int x, int dir, int e)
+    void spread(int x, int dir, const int (&e)[Channels])
     {
-        int* r0 = rows_[0].data() + x + 2;
-        int* r1 = rows_[1].data() + x + 2;
-        int* r2 = rows_[2].data() + x + 2;
-        r0[dir] += 7 * e;
-        r0[2 * dir] += 5 * e;
-        r1[-2] += 3 * e;
-        r1[-1] += 5 * e;
-        r1[0] += 7 * e;
-        r1[1] += 5 * e;
-        r1[2] += 3 * e;
-        r2[-2] += e;
-        r2[-1] += 3 * e;
-        r2[0] += 5 * e;
-        r2[1] += 3 * e;
-        r2[2] += e;
+        int* r0 = sums_.data() + row0_ + std::size_t(x + 2) * Channels;
+        int* r1 = sums_.data() + (row0_ + stride_) % (3 * stride_) + std::size_t(x + 2) * Channels;
+        int* r2 = sums_.data() + (row0_ + 2 * stride_) % (3 * stride_) + std::size_t(x + 2) * Channels;
+        const int d = dir * Channels;
+        for (int c = 0; c < Channels; ++c) {
+            const int v = e[c];
+            r0[c + d] += 7 * v;
+            r0[c + 2 * d] += 5 * v;
+            r1[c - 2 * Channels] += 3 * v;
+            r1[c - Channels] += 5 * v;
+            r1[c] += 7 * v;
+            r1[c + Channels] += 5 * v;
+            r1[c + 2 * Channels] += 3 * v;
+            r2[c - 2 * Channels] += v;
+            r2[c - Channels] += 3 * v;
+            r2[c] += 5 * v;
+            r2[c + Channels] += 3 * v;
+            r2[c + 2 * Channels] += v;
+        }
     }
 
+    // The row just finished becomes the one furthest ahead, emptied.
     void nextRow()
     {
-        std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
-        std::fill(rows_[2].begin(), rows_[2].end(), 0);
+        std::fill(sums_.begin() + std::ptrdiff_t(row0_), sums_.begin() + std::ptrdiff_t(row0_ + stride_), 0);
+        row0_ = (row0_ + stride_) % (3 * stride_);
     }
 
 private:
-    std::array<std::vector<int>, 3> rows_;
+    std::size_t stride_;
+    std::vector<int> sums_;
+    std::size_t row0_ = 0;
 };
 
 // The value a pixel is quantised at: its own plus its share of the error
 // that reached it, clipped to the channel's range.
 int withError(int value, int accumulated, int share)
 {
-    return std::clamp(value + divideRounded(accumulated * share, kDivisor * 16), 0, 255);
+    // Rounded division without a branch on the sign: the accumulated error
+    // stays far inside +-kOffset (12 neighbours of at most 255 each), so the
+    // sum is positive and plain division rounds as intended.
+    constexpr int kScale = kDivisor * 16;
+    constexpr int kOffset = 1024 * kScale;
+    const int shared = (accumulated * share + kScale / 2 + kOffset) / kScale - 1024;
+    return std::clamp(value + shared, 0, 255);
 }
 
 // Gray pictures onto gray palettes: one channel, and a 256-entry table
@@ -90,7 +98,7 @@ void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither, int share)
         nearest[v] = nearestByScan(out.palette(), {std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)});
 
     const int w = in.GetWidth();
-    ErrorRows errors(w);
+    ErrorRows<1> errors(w);
     for (int y = 0; y < in.GetHeight(); ++y) {
         const std::uint8_t* from = in.row(y);
         std::uint8_t* to = out.row(y);
@@ -104,10 +112,10 @@ void reduceGray(const LBitmap& in, LBitmap& out, DitherMethod dither, int share)
         const int dir = (y % 2 == 0) ? 1 : -1;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
-            const int v = withError(valueOf[from[x]], errors.take(x), share);
+            const int v = withError(valueOf[from[x]], errors.at(x)[0], share);
             const std::uint8_t index = nearest[v];
             to[x] = index;
-            errors.spread(x, dir, v - out.palette()[index].r);
+            errors.spread(x, dir, {v - out.palette()[index].r});
         }
         errors.nextRow();
     }
@@ -118,39 +126,39 @@ void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither, int shar
     NearestColour nearest(out.palette());
     const int w = in.GetWidth();
     const bool indexed = in.isIndexed();
-    auto colourAt = [&](const std::uint8_t* row, int x) {
-        if (indexed)
-            return in.palette()[row[x]];
-        const std::uint8_t* p = row + 3 * x;
-        return Rgb{p[0], p[1], p[2]};
+    // One row at a time as RGB, so the loops below need not ask how the
+    // picture holds its pixels.
+    std::vector<Rgb> line(std::size_t(w), kBlack);
+    auto readRow = [&](int y) {
+        const std::uint8_t* p = in.row(y);
+        for (int x = 0; x < w; ++x)
+            line[x] = indexed ? in.palette()[p[x]] : Rgb{p[3 * x], p[3 * x + 1], p[3 * x + 2]};
     };
 
-    ErrorRows errR(w), errG(w), errB(w);
+    const std::vector<Rgb>& palette = out.palette();
+    ErrorRows<3> errors(w);
     for (int y = 0; y < in.GetHeight(); ++y) {
-        const std::uint8_t* from = in.row(y);
+        readRow(y);
         std::uint8_t* to = out.row(y);
         if (dither == DitherMethod::None) {
             for (int x = 0; x < w; ++x)
-                to[x] = nearest.find(colourAt(from, x));
+                to[x] = nearest.find(line[x]);
             continue;
         }
         const int dir = (y % 2 == 0) ? 1 : -1;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
-            const Rgb c = colourAt(from, x);
-            const int r = withError(c.r, errR.take(x), share);
-            const int g = withError(c.g, errG.take(x), share);
-            const int b = withError(c.b, errB.take(x), share);
+            const Rgb c = line[x];
+            const int* sums = errors.at(x);
+            const int r = withError(c.r, sums[0], share);
+            const int g = withError(c.g, sums[1], share);
+            const int b = withError(c.b, sums[2], share);
             const std::uint8_t index = nearest.find(r, g, b);
             to[x] = index;
-            const Rgb q = out.palette()[index];
-            errR.spread(x, dir, r - q.r);
-            errG.spread(x, dir, g - q.g);
-            errB.spread(x, dir, b - q.b);
+            const Rgb q = palette[index];
+            errors.spread(x, dir, {r - q.r, g - q.g, b - q.b});
         }
-        errR.nextRow();
-        errG.nextRow();
-        errB.nextRow();
+        errors.nextRow();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "LBitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -11,11 +12,15 @@ namespace hf {
 // The palette entry nearest to a colour by squared RGB distance, the lowest
 // index among equals: exactly what a scan of the whole palette gives, but
 // each lookup only tries the few entries that can win in the colour's cell.
-// The RGB cube is cut into 16 x 16 x 16 cells; a cell's list is made the
-// first time a colour falls into it and holds every entry whose distance to
-// the cell's nearest corner is at most the smallest farthest-corner distance
-// of any entry, so no entry outside the list can be nearer to a colour in
-// the cell. Lists are sorted by that distance, which lets a lookup stop early.
+//
+// The RGB cube is cut into cells, and a cell's list of candidates is made
+// the first time a colour falls into it: every entry whose distance to the
+// cell's nearest point is at most the smallest farthest-point distance of
+// any entry, so no entry left out can be nearer to a colour in the cell.
+// Lists are sorted by that nearest distance, which lets a lookup stop as
+// soon as no further entry can win. Cells come in two sizes: a fine cell's
+// list is picked from its coarse cell's list rather than from the whole
+// palette, which makes a fine list cost a few dozen tests instead of 256.
 class NearestColour {
 public:
     explicit NearestColour(std::span<const Rgb> palette);
@@ -23,45 +28,53 @@ public:
     // r, g and b in 0 ... 255.
     std::uint8_t find(int r, int g, int b)
     {
-        const int cell = ((r >> kShift) << (2 * kCellBits)) | ((g >> kShift) << kCellBits) | (b >> kShift);
-        std::int32_t start = cellStart_[cell];
+        const int cell = ((r >> kFineShift) << (2 * kFineBits)) | ((g >> kFineShift) << kFineBits) | (b >> kFineShift);
+        std::int32_t start = fineStart_[cell];
         if (start < 0)
-            start = buildCell(cell);
-        const Candidate* c = candidates_.data() + start;
-        const Candidate* end = c + cellCount_[cell];
+            start = buildFine(cell);
+        const Candidate* c = fine_.data() + start;
+        const Candidate* end = c + fineCount_[cell];
+        // Distance and index in one key: the smallest key is the nearest
+        // entry, and among equally near ones the lowest index.
         std::int32_t best = INT32_MAX;
-        std::uint8_t bestIndex = 0;
-        for (; c != end && c->reach <= best; ++c) {
+        for (; c != end && (c->reach << 8) <= best; ++c) {
             const std::int32_t dr = r - c->r;
             const std::int32_t dg = g - c->g;
             const std::int32_t db = b - c->b;
-            const std::int32_t d = dr * dr + dg * dg + db * db;
-            if (d < best || (d == best && c->index < bestIndex)) {
-                best = d;
-                bestIndex = c->index;
-            }
+            best = std::min(best, ((dr * dr + dg * dg + db * db) << 8) | c->index);
         }
-        return bestIndex;
+        return std::uint8_t(best & 0xFF);
     }
     std::uint8_t find(Rgb c) { return find(c.r, c.g, c.b); }
 
 private:
-    static constexpr int kCellBits = 4;
-    static constexpr int kShift = 8 - kCellBits;
-    static constexpr int kCells = 1 << (3 * kCellBits);
+    static constexpr int kCoarseBits = 3; // 8 x 8 x 8 cells, 32 levels wide
+    static constexpr int kFineBits = 4;   // 32 x 32 x 32 cells, 8 levels wide
+    static constexpr int kCoarseShift = 8 - kCoarseBits;
+    static constexpr int kFineShift = 8 - kFineBits;
 
     struct Candidate {
         std::int32_t reach; // squared distance from the cell to the entry
         std::uint8_t r, g, b, index;
     };
 
-    std::int32_t buildCell(int cell);
+    std::int32_t buildFine(int cell);
+    std::int32_t buildCoarse(int cell);
 
-    std::vector<Rgb> palette_;
-    std::vector<std::int32_t> cellStart_;
-    std::vector<std::uint16_t> cellCount_;
-    std::vector<Candidate> candidates_;
-    std::vector<Candidate> scratch_;
+    // The palette, one array per channel, so the loops over many entries
+    // run several entries at a time.
+    std::vector<std::int32_t> red_, green_, blue_;
+    // Coarse lists hold palette indices, in index order.
+    std::vector<std::int32_t> coarseStart_;
+    std::vector<std::uint16_t> coarseCount_;
+    std::vector<std::uint8_t> coarse_;
+    std::vector<std::int32_t> fineStart_;
+    std::vector<std::uint16_t> fineCount_;
+    std::vector<Candidate> fine_;
+    // Scratch of the builds, one slot per palette entry.
+    std::vector<std::int32_t> nearest_, farthest_;
+    std::vector<std::uint8_t> keptIndex_;
+    std::vector<Candidate> keptCandidate_;
 };
 
 // The same answer by trying every entry; for small jobs and as the

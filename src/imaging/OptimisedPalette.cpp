@@ -6,50 +6,75 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace hf {
 namespace {
 
 // Rounds of k-means after the split; each costs about one lookup per
-// distinct colour.
-constexpr int kRefineRounds = 4;
+// point. A point gathers the colours that agree in the top kPointBits bits
+// of each channel: a grainy photo has nearly as many colours as pixels, and
+// points this fine move the palette as well as the single colours would.
+constexpr int kRefineRounds = 1;
+constexpr int kPointBits = 6;
 
 struct WeightedColour {
     Rgb colour;
     std::uint32_t count;
 };
 
+// Colours are sorted by a key that puts the top kPointBits of each channel
+// first, so the colours of one k-means point lie next to each other.
+constexpr int kLow = 8 - kPointBits;
+constexpr std::uint32_t kLowMask = (1u << kLow) - 1;
+
 std::uint32_t key(Rgb c)
 {
-    return (std::uint32_t(c.r) << 16) | (std::uint32_t(c.g) << 8) | c.b;
+    const std::uint32_t high = (std::uint32_t(c.r >> kLow) << (2 * kPointBits)) |
+                               (std::uint32_t(c.g >> kLow) << kPointBits) | std::uint32_t(c.b >> kLow);
+    const std::uint32_t low = ((c.r & kLowMask) << (2 * kLow)) | ((c.g & kLowMask) << kLow) | (c.b & kLowMask);
+    return (high << (3 * kLow)) | low;
 }
 
 Rgb fromKey(std::uint32_t k)
 {
-    return {std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k)};
+    const std::uint32_t high = k >> (3 * kLow);
+    const std::uint32_t low = k & ((1u << (3 * kLow)) - 1);
+    const std::uint32_t pMask = (1u << kPointBits) - 1;
+    return {std::uint8_t(((high >> (2 * kPointBits)) << kLow) | (low >> (2 * kLow))),
+            std::uint8_t((((high >> kPointBits) & pMask) << kLow) | ((low >> kLow) & kLowMask)),
+            std::uint8_t(((high & pMask) << kLow) | (low & kLowMask))};
 }
 
-// Least significant byte first radix sort of 24-bit keys: linear, which
-// matters on the render's path where a comparison sort would cost more
+bool samePoint(std::uint32_t a, std::uint32_t b)
+{
+    return (a >> (3 * kLow)) == (b >> (3 * kLow));
+}
+
+// Radix sort of 24-bit keys in two passes of twelve bits: linear, which
+// matters on the render's path, where a comparison sort would cost more
 // than the rest of the colour reduction.
 void radixSort(std::vector<std::uint32_t>& keys)
 {
+    constexpr int kBits = 12;
+    constexpr std::uint32_t kMask = (1u << kBits) - 1;
     std::vector<std::uint32_t> other(keys.size());
-    for (int shift = 0; shift < 24; shift += 8) {
-        std::array<std::size_t, 257> start{};
+    std::vector<std::uint32_t> start(std::size_t(1) << kBits);
+    for (int shift = 0; shift < 24; shift += kBits) {
+        std::fill(start.begin(), start.end(), 0);
         for (std::uint32_t k : keys)
-            ++start[((k >> shift) & 0xFF) + 1];
-        for (int i = 0; i < 256; ++i)
-            start[i + 1] += start[i];
+            ++start[(k >> shift) & kMask];
+        std::uint32_t sum = 0;
+        for (std::uint32_t& s : start)
+            sum += std::exchange(s, sum);
         for (std::uint32_t k : keys)
-            other[start[(k >> shift) & 0xFF]++] = k;
+            other[start[(k >> shift) & kMask]++] = k;
         keys.swap(other);
     }
 }
 
 std::vector<WeightedColour> distinctColours(const LBitmap& picture)
 {
-    std::vector<std::uint32_t> keys;
     const int w = picture.GetWidth();
     const int h = picture.GetHeight();
     if (picture.isIndexed()) {
@@ -74,14 +99,16 @@ std::vector<WeightedColour> distinctColours(const LBitmap& picture)
         }
         return merged;
     }
-    keys.reserve(std::size_t(w) * std::size_t(h));
+    std::vector<std::uint32_t> keys(std::size_t(w) * std::size_t(h));
+    std::size_t n = 0;
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* p = picture.row(y);
         for (int x = 0; x < w; ++x, p += 3)
-            keys.push_back((std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2]);
+            keys[n++] = key({p[0], p[1], p[2]});
     }
     radixSort(keys);
     std::vector<WeightedColour> out;
+    out.reserve(keys.size());
     for (std::size_t i = 0; i < keys.size();) {
         std::size_t j = i + 1;
         while (j < keys.size() && keys[j] == keys[i])
@@ -95,26 +122,31 @@ std::vector<WeightedColour> distinctColours(const LBitmap& picture)
 // Wu's quantizer: cumulative moments of a 33^3 histogram (one empty layer in
 // front of each axis) let the weight, colour sums and squared sums of any box
 // be read in eight lookups, so every possible cut of a box is weighed
-// exactly and the box with the largest error is split next.
-class WuSplit {
+// exactly and the box with the largest error is split next. Sum is 32 bits
+// wide where the picture is small enough (the render's 160 x 160), which
+// halves the memory the histogram sweeps.
+template <typename Sum> class WuSplit {
 public:
-    explicit WuSplit(const std::vector<WeightedColour>& colours)
-        : w_(kCount, 0), r_(kCount, 0), g_(kCount, 0), b_(kCount, 0), m2_(kCount, 0.0)
+    explicit WuSplit(const std::vector<WeightedColour>& colours) : m_(kCount)
     {
         for (const WeightedColour& c : colours) {
-            const int i = at((c.colour.r >> 3) + 1, (c.colour.g >> 3) + 1, (c.colour.b >> 3) + 1);
-            const std::int64_t n = c.count;
-            w_[i] += n;
-            r_[i] += n * c.colour.r;
-            g_[i] += n * c.colour.g;
-            b_[i] += n * c.colour.b;
-            m2_[i] += double(n) * (c.colour.r * c.colour.r + c.colour.g * c.colour.g + c.colour.b * c.colour.b);
+            Moments& m = m_[at((c.colour.r >> 3) + 1, (c.colour.g >> 3) + 1, (c.colour.b >> 3) + 1)];
+            const Sum n = Sum(c.count);
+            m.w += n;
+            m.r += n * c.colour.r;
+            m.g += n * c.colour.g;
+            m.b += n * c.colour.b;
+            m.m2 += double(c.count) * (c.colour.r * c.colour.r + c.colour.g * c.colour.g + c.colour.b * c.colour.b);
         }
-        accumulate(w_);
-        accumulate(r_);
-        accumulate(g_);
-        accumulate(b_);
-        accumulate(m2_);
+        // Running sums along b, then g, then r.
+        for (int step : {1, kSide, kSide * kSide}) {
+            for (int r = 1; r < kSide; ++r)
+                for (int g = 1; g < kSide; ++g)
+                    for (int b = 1; b < kSide; ++b) {
+                        const int i = at(r, g, b);
+                        m_[i] += m_[i - step];
+                    }
+        }
     }
 
     std::vector<Rgb> palette(int maxColours)
@@ -138,7 +170,7 @@ public:
         }
         std::vector<Rgb> out;
         for (int i = 0; i < count; ++i) {
-            const Sums s = sums(boxes[i]);
+            const Moments s = vol(boxes[i]);
             if (s.w > 0)
                 out.push_back({mean(s.r, s.w), mean(s.g, s.w), mean(s.b, s.w)});
         }
@@ -149,39 +181,45 @@ private:
     static constexpr int kSide = 33;
     static constexpr int kCount = kSide * kSide * kSide;
 
+    struct Moments {
+        Sum w = 0, r = 0, g = 0, b = 0;
+        double m2 = 0;
+        Moments& operator+=(const Moments& o)
+        {
+            w += o.w;
+            r += o.r;
+            g += o.g;
+            b += o.b;
+            m2 += o.m2;
+            return *this;
+        }
+        friend Moments operator+(Moments a, const Moments& o) { return a += o; }
+        friend Moments operator-(Moments a, const Moments& o)
+        {
+            a.w -= o.w;
+            a.r -= o.r;
+            a.g -= o.g;
+            a.b -= o.b;
+            a.m2 -= o.m2;
+            return a;
+        }
+    };
+
     // Lower bounds exclusive, upper bounds inclusive, in histogram cells.
     struct Box {
         int r0, r1, g0, g1, b0, b1;
     };
-    struct Sums {
-        std::int64_t w = 0, r = 0, g = 0, b = 0;
-    };
     enum Axis { Red, Green, Blue };
 
     static int at(int r, int g, int b) { return (r * kSide + g) * kSide + b; }
-    static std::uint8_t mean(std::int64_t sum, std::int64_t n) { return std::uint8_t((sum + n / 2) / n); }
+    static std::uint8_t mean(Sum sum, Sum n) { return std::uint8_t((sum + n / 2) / n); }
     static int volume(const Box& b) { return (b.r1 - b.r0) * (b.g1 - b.g0) * (b.b1 - b.b0); }
 
-    template <typename T> static void accumulate(std::vector<T>& m)
+    Moments vol(const Box& x) const
     {
-        for (int r = 1; r < kSide; ++r)
-            for (int g = 1; g < kSide; ++g)
-                for (int b = 1; b < kSide; ++b)
-                    m[at(r, g, b)] += m[at(r, g, b - 1)];
-        for (int r = 1; r < kSide; ++r)
-            for (int g = 1; g < kSide; ++g)
-                for (int b = 1; b < kSide; ++b)
-                    m[at(r, g, b)] += m[at(r, g - 1, b)];
-        for (int r = 1; r < kSide; ++r)
-            for (int g = 1; g < kSide; ++g)
-                for (int b = 1; b < kSide; ++b)
-                    m[at(r, g, b)] += m[at(r - 1, g, b)];
-    }
-
-    template <typename T> static T vol(const Box& x, const std::vector<T>& m)
-    {
-        return m[at(x.r1, x.g1, x.b1)] - m[at(x.r1, x.g1, x.b0)] - m[at(x.r1, x.g0, x.b1)] + m[at(x.r1, x.g0, x.b0)] -
-               m[at(x.r0, x.g1, x.b1)] + m[at(x.r0, x.g1, x.b0)] + m[at(x.r0, x.g0, x.b1)] - m[at(x.r0, x.g0, x.b0)];
+        return m_[at(x.r1, x.g1, x.b1)] - m_[at(x.r1, x.g1, x.b0)] - m_[at(x.r1, x.g0, x.b1)] +
+               m_[at(x.r1, x.g0, x.b0)] - m_[at(x.r0, x.g1, x.b1)] + m_[at(x.r0, x.g1, x.b0)] +
+               m_[at(x.r0, x.g0, x.b1)] - m_[at(x.r0, x.g0, x.b0)];
     }
 
     // The box with its upper bound on the axis moved to pos.
@@ -191,36 +229,31 @@ private:
         return x;
     }
 
-    Sums sums(const Box& x) const { return {vol(x, w_), vol(x, r_), vol(x, g_), vol(x, b_)}; }
-
-    double variance(const Box& x) const
-    {
-        const Sums s = sums(x);
-        if (s.w == 0)
-            return 0.0;
-        const double rr = double(s.r), gg = double(s.g), bb = double(s.b);
-        return vol(x, m2_) - (rr * rr + gg * gg + bb * bb) / double(s.w);
-    }
-
-    static double spread(const Sums& s)
+    static double spread(const Moments& s)
     {
         const double rr = double(s.r), gg = double(s.g), bb = double(s.b);
         return (rr * rr + gg * gg + bb * bb) / double(s.w);
     }
 
+    double variance(const Box& x) const
+    {
+        const Moments s = vol(x);
+        return s.w == 0 ? 0.0 : s.m2 - spread(s);
+    }
+
     // The best place to cut the box across the axis, by the sum of the two
     // halves' squared sums over weights (larger = less error left).
-    double bestCut(const Box& x, Axis axis, const Sums& whole, int& at) const
+    double bestCut(const Box& x, Axis axis, const Moments& whole, int& at) const
     {
         const int first = (axis == Red ? x.r0 : axis == Green ? x.g0 : x.b0) + 1;
         const int last = axis == Red ? x.r1 : axis == Green ? x.g1 : x.b1;
         double best = 0.0;
         at = -1;
         for (int pos = first; pos < last; ++pos) {
-            const Sums half = sums(upTo(x, axis, pos));
+            const Moments half = vol(upTo(x, axis, pos));
             if (half.w == 0)
                 continue;
-            const Sums rest{whole.w - half.w, whole.r - half.r, whole.g - half.g, whole.b - half.b};
+            const Moments rest = whole - half;
             if (rest.w == 0)
                 continue;
             const double score = spread(half) + spread(rest);
@@ -234,7 +267,7 @@ private:
 
     bool cut(Box& a, Box& b) const
     {
-        const Sums whole = sums(a);
+        const Moments whole = vol(a);
         int atR = -1, atG = -1, atB = -1;
         const double maxR = bestCut(a, Red, whole, atR);
         const double maxG = bestCut(a, Green, whole, atG);
@@ -252,15 +285,52 @@ private:
         return true;
     }
 
-    std::vector<std::int64_t> w_, r_, g_, b_;
-    std::vector<double> m2_;
+    std::vector<Moments> m_;
 };
 
-// Lloyd's rounds: every colour goes to its nearest entry, every entry moves
-// to the mean of its colours. Each round can only lower the squared error.
-// The first `movable` entries move; the rest are colours the caller asked
-// to keep.
-void refine(std::vector<Rgb>& palette, std::size_t movable, const std::vector<WeightedColour>& colours, int rounds)
+std::vector<Rgb> wuPalette(const std::vector<WeightedColour>& colours, std::int64_t pixels, int maxColours)
+{
+    // 32-bit sums hold 255 x the pixel count up to eight million pixels.
+    if (pixels <= 8'000'000)
+        return WuSplit<std::int32_t>(colours).palette(maxColours);
+    return WuSplit<std::int64_t>(colours).palette(maxColours);
+}
+
+// The colours of each point, summed.
+struct Point {
+    Rgb mean;
+    std::uint64_t n, r, g, b;
+};
+
+std::vector<Point> points(const std::vector<WeightedColour>& colours)
+{
+    std::vector<Point> out;
+    std::uint32_t last = 0;
+    for (const WeightedColour& c : colours) {
+        const std::uint32_t k = key(c.colour);
+        if (out.empty() || !samePoint(k, last))
+            out.push_back({kBlack, 0, 0, 0, 0});
+        last = k;
+        Point& p = out.back();
+        p.n += c.count;
+        p.r += std::uint64_t(c.count) * c.colour.r;
+        p.g += std::uint64_t(c.count) * c.colour.g;
+        p.b += std::uint64_t(c.count) * c.colour.b;
+    }
+    for (Point& p : out) {
+        // Only steers the lookup, so a rounded float division will do.
+        const float inverse = 1.0f / float(p.n);
+        p.mean = {std::uint8_t(float(p.r) * inverse + 0.5f), std::uint8_t(float(p.g) * inverse + 0.5f),
+                  std::uint8_t(float(p.b) * inverse + 0.5f)};
+    }
+    return out;
+}
+
+// Lloyd's rounds: every point goes to its nearest entry, every entry moves
+// to the mean of its points' colours. Each round can only lower the squared
+// error. The first `movable` entries move; the rest are colours the caller
+// asked to keep.
+void refine(std::vector<Rgb>& palette, std::size_t movable, const std::vector<Point>& points, int rounds)
 {
     struct Sum {
         std::uint64_t n = 0, r = 0, g = 0, b = 0;
@@ -269,12 +339,12 @@ void refine(std::vector<Rgb>& palette, std::size_t movable, const std::vector<We
     for (int round = 0; round < rounds; ++round) {
         NearestColour nearest(palette);
         std::fill(sums.begin(), sums.end(), Sum{});
-        for (const WeightedColour& c : colours) {
-            Sum& s = sums[nearest.find(c.colour)];
-            s.n += c.count;
-            s.r += std::uint64_t(c.count) * c.colour.r;
-            s.g += std::uint64_t(c.count) * c.colour.g;
-            s.b += std::uint64_t(c.count) * c.colour.b;
+        for (const Point& p : points) {
+            Sum& s = sums[nearest.find(p.mean)];
+            s.n += p.n;
+            s.r += p.r;
+            s.g += p.g;
+            s.b += p.b;
         }
         bool moved = false;
         for (std::size_t i = 0; i < movable; ++i) {
@@ -311,10 +381,11 @@ std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours, std::s
     if (palette.size() + kept.size() > std::size_t(maxColours)) {
         palette.clear();
         if (int(kept.size()) < maxColours)
-            palette = WuSplit(colours).palette(maxColours - int(kept.size()));
+            palette = wuPalette(colours, std::int64_t(picture.GetWidth()) * picture.GetHeight(),
+                                maxColours - int(kept.size()));
         const std::size_t movable = palette.size();
         palette.insert(palette.end(), kept.begin(), kept.end());
-        refine(palette, movable, colours, kRefineRounds);
+        refine(palette, movable, points(colours), kRefineRounds);
         return palette;
     }
     palette.insert(palette.end(), kept.begin(), kept.end());
