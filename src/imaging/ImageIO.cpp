@@ -1,5 +1,6 @@
 #include "ImageIO.h"
 
+#include "JpegDecoder.h"
 #include "Truncation.h"
 
 #include <QColor>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 namespace hf {
 namespace {
@@ -51,7 +53,8 @@ LBitmap fromIndexed(const QImage& image)
     if (palette.empty())
         palette = {kBlack, Rgb{255, 255, 255}};
     palette.resize(std::min<std::size_t>(palette.size(), 256));
-    LBitmap out = LBitmap::indexed(image.width(), image.height(), depthFor(int(palette.size())), palette);
+    LBitmap out = LBitmap::indexed(image.width(), image.height(), depthFor(int(palette.size())), palette,
+                                   LBitmap::Pixels::ToBeWritten);
     if (!out.IsAllocated())
         return out;
     const QImage bytes =
@@ -69,7 +72,7 @@ LBitmap fromGray(const QImage& image)
 {
     const QImage gray =
         image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
-    LBitmap out = LBitmap::indexed(gray.width(), gray.height(), 8, grayPalette());
+    LBitmap out = LBitmap::indexed(gray.width(), gray.height(), 8, grayPalette(), LBitmap::Pixels::ToBeWritten);
     for (int y = 0; y < out.GetHeight(); ++y)
         std::memcpy(out.row(y), gray.constScanLine(y), out.rowBytes());
     return out;
@@ -82,7 +85,7 @@ std::uint8_t onWhite(int value, int alpha)
 
 LBitmap fromRgb(const QImage& image)
 {
-    LBitmap out = LBitmap::rgb(image.width(), image.height());
+    LBitmap out = LBitmap::rgb(image.width(), image.height(), LBitmap::Pixels::ToBeWritten);
     if (!out.IsAllocated())
         return out;
     const bool alpha = image.hasAlphaChannel();
@@ -144,6 +147,15 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     QFile file(qtPath(path));
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    // Mapping the file lets us check its structure, and hand a JPEG to the
+    // decoder, without copying it.
+    const qint64 length = file.size();
+    const uchar* mapped = length > 0 ? file.map(0, length) : nullptr;
+    const std::span<const std::uint8_t> bytes =
+        mapped ? std::span<const std::uint8_t>(mapped, std::size_t(length)) : std::span<const std::uint8_t>();
+    if (mapped && looksTruncated(bytes))
+        return {};
+
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMb);
@@ -151,15 +163,20 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     const QSize declared = reader.size();
     if (declared.isValid() && !withinLimit(declared))
         return {};
-    {
-        // Mapping the file lets us check its structure without a copy.
-        const qint64 length = file.size();
-        uchar* mapped = length > 0 ? file.map(0, length) : nullptr;
-        if (mapped) {
-            const bool truncated = looksTruncated({mapped, std::size_t(length)});
-            file.unmap(mapped);
-            if (truncated)
-                return {};
+
+    if (mapped && reader.format() == "jpeg") {
+        LBitmap picture;
+        switch (decodeJpeg(bytes, picture)) {
+        case JpegResult::Decoded: {
+            const QImageIOHandler::Transformations turn = reader.transformation();
+            return oriented(std::move(picture), {turn.testFlag(QImageIOHandler::TransformationMirror),
+                                                 turn.testFlag(QImageIOHandler::TransformationFlip),
+                                                 turn.testFlag(QImageIOHandler::TransformationRotate90)});
+        }
+        case JpegResult::Failed:
+            return {};
+        case JpegResult::Unsupported:
+            break;
         }
     }
     QImage image;

@@ -42,7 +42,7 @@ bool isGrayPalette(std::span<const Rgb> palette)
     return std::all_of(palette.begin(), palette.end(), [](Rgb c) { return c.r == c.g && c.g == c.b; });
 }
 
-LBitmap LBitmap::rgb(int width, int height)
+LBitmap LBitmap::rgb(int width, int height, Pixels pixels)
 {
     LBitmap b;
     if (!sizeAllowed(width, height))
@@ -50,11 +50,13 @@ LBitmap LBitmap::rgb(int width, int height)
     b.width_ = width;
     b.height_ = height;
     b.bits_ = 24;
-    b.pixels_.assign(std::size_t(width) * std::size_t(height) * 3, 0);
+    b.pixels_.resize(std::size_t(width) * std::size_t(height) * 3);
+    if (pixels == Pixels::Cleared)
+        std::fill(b.pixels_.begin(), b.pixels_.end(), 0);
     return b;
 }
 
-LBitmap LBitmap::indexed(int width, int height, int bitsPerPixel, std::vector<Rgb> palette)
+LBitmap LBitmap::indexed(int width, int height, int bitsPerPixel, std::vector<Rgb> palette, Pixels pixels)
 {
     LBitmap b;
     if (!sizeAllowed(width, height) || !validDepth(bitsPerPixel) || palette.empty() ||
@@ -64,7 +66,9 @@ LBitmap LBitmap::indexed(int width, int height, int bitsPerPixel, std::vector<Rg
     b.height_ = height;
     b.bits_ = bitsPerPixel;
     b.palette_ = std::move(palette);
-    b.pixels_.assign(std::size_t(width) * std::size_t(height), 0);
+    b.pixels_.resize(std::size_t(width) * std::size_t(height));
+    if (pixels == Pixels::Cleared)
+        std::fill(b.pixels_.begin(), b.pixels_.end(), 0);
     return b;
 }
 
@@ -254,13 +258,39 @@ void LBitmap::GrayScale()
         for (std::uint8_t& p : pixels_)
             p = gray[p];
     } else {
-        std::vector<std::uint8_t> gray(std::size_t(width_) * std::size_t(height_));
+        PixelBuffer gray(std::size_t(width_) * std::size_t(height_));
         for (std::size_t i = 0, j = 0; i < gray.size(); ++i, j += 3)
             gray[i] = grayOf({pixels_[j], pixels_[j + 1], pixels_[j + 2]});
         pixels_ = std::move(gray);
     }
     bits_ = 8;
     palette_ = grayPalette();
+}
+
+LBitmap oriented(LBitmap picture, Orientation o)
+{
+    if (!picture.IsAllocated() || (!o.mirror && !o.flip && !o.rotate90))
+        return picture;
+    const int w = picture.GetWidth();
+    const int h = picture.GetHeight();
+    const int ow = o.rotate90 ? h : w;
+    const int oh = o.rotate90 ? w : h;
+    LBitmap out = picture.isIndexed() ? LBitmap::indexed(ow, oh, picture.GetBitsPerPixel(), picture.palette(),
+                                                         LBitmap::Pixels::ToBeWritten)
+                                      : LBitmap::rgb(ow, oh, LBitmap::Pixels::ToBeWritten);
+    const int bpp = picture.bytesPerPixel();
+    for (int y = 0; y < oh; ++y) {
+        std::uint8_t* to = out.row(y);
+        for (int x = 0; x < ow; ++x, to += bpp) {
+            // Undo the quarter turn, then the mirror and the flip.
+            int sx = o.rotate90 ? y : x;
+            int sy = o.rotate90 ? h - 1 - x : y;
+            sx = o.mirror ? w - 1 - sx : sx;
+            sy = o.flip ? h - 1 - sy : sy;
+            std::memcpy(to, picture.row(sy) + std::size_t(sx) * std::size_t(bpp), std::size_t(bpp));
+        }
+    }
+    return out;
 }
 
 } // namespace hf

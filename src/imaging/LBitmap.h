@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PixelBuffer.h"
 #include "Rect.h"
 
 #include <cstddef>
@@ -41,11 +42,16 @@ class LBitmap {
 public:
     LBitmap() = default;
 
-    // A black RGB picture; empty when the size is not positive or too large.
-    static LBitmap rgb(int width, int height);
-    // An indexed picture filled with index 0. The palette must hold between
-    // 1 and 2^bitsPerPixel entries; otherwise the result is empty.
-    static LBitmap indexed(int width, int height, int bitsPerPixel, std::vector<Rgb> palette);
+    // Whether a new picture starts black (index 0) or with its memory as it
+    // comes, for a caller that writes every pixel straight away.
+    enum class Pixels { Cleared, ToBeWritten };
+
+    // An RGB picture; empty when the size is not positive or too large.
+    static LBitmap rgb(int width, int height, Pixels pixels = Pixels::Cleared);
+    // An indexed picture. The palette must hold between 1 and
+    // 2^bitsPerPixel entries; otherwise the result is empty.
+    static LBitmap indexed(int width, int height, int bitsPerPixel, std::vector<Rgb> palette,
+                           Pixels pixels = Pixels::Cleared);
     // The same pixels as a copy of source trimmed to window and resized to
     // width x height, without copying anything outside the window. The
     // window must lie inside the source.
@@ -106,8 +112,18 @@ private:
     int height_ = 0;
     int bits_ = 0;
     std::vector<Rgb> palette_;
-    std::vector<std::uint8_t> pixels_;
+    PixelBuffer pixels_;
 };
+
+// How a stored picture is turned to stand the way it was taken: mirrored
+// left to right, flipped top to bottom, then turned a quarter clockwise.
+// The eight orientations a camera records are all of this form.
+struct Orientation {
+    bool mirror = false;
+    bool flip = false;
+    bool rotate90 = false;
+};
+LBitmap oriented(LBitmap picture, Orientation orientation);
 
 // The 256 grays, index = value: the palette of GrayScale's result.
 std::vector<Rgb> grayPalette();

@@ -9,7 +9,7 @@ namespace {
 
 using ToneCurve = std::array<std::uint8_t, 256>;
 
-void applyCurve(std::vector<Rgb>& palette, std::vector<std::uint8_t>& pixels, bool indexed, const ToneCurve& curve)
+void applyCurve(std::vector<Rgb>& palette, PixelBuffer& pixels, bool indexed, const ToneCurve& curve)
 {
     // An indexed picture's pixels name palette entries, so changing the
     // entries changes every pixel at the cost of at most 256 lookups.
