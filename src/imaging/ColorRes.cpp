@@ -32,16 +32,20 @@ constexpr int kOptimisedShare = 14;
 // checks.
 template <int Channels> class ErrorRows {
 public:
-    explicit ErrorRows(int width) : stride_((std::size_t(width) + 4) * Channels), sums_(3 * stride_, 0) {}
+    explicit ErrorRows(int width) : stride_((std::size_t(width) + 4) * Channels), sums_(3 * stride_, 0)
+    {
+        for (std::size_t i = 0; i < 3; ++i)
+            rows_[i] = sums_.data() + i * stride_ + 2 * Channels;
+    }
 
-    const int* at(int x) const { return sums_.data() + row0_ + std::size_t(x + 2) * Channels; }
+    const int* at(int x) const { return rows_[0] + x * Channels; }
 
     // Spreads error e of pixel x, scanning in direction dir (+1 or -1).
     void spread(int x, int dir, const int (&e)[Channels])
     {
-        int* r0 = sums_.data() + row0_ + std::size_t(x + 2) * Channels;
-        int* r1 = sums_.data() + (row0_ + stride_) % (3 * stride_) + std::size_t(x + 2) * Channels;
-        int* r2 = sums_.data() + (row0_ + 2 * stride_) % (3 * stride_) + std::size_t(x + 2) * Channels;
+        int* r0 = rows_[0] + x * Channels;
+        int* r1 = rows_[1] + x * Channels;
+        int* r2 = rows_[2] + x * Channels;
         const int d = dir * Channels;
         for (int c = 0; c < Channels; ++c) {
             const int v = e[c];
@@ -63,14 +67,15 @@ public:
     // The row just finished becomes the one furthest ahead, emptied.
     void nextRow()
     {
-        std::fill(sums_.begin() + std::ptrdiff_t(row0_), sums_.begin() + std::ptrdiff_t(row0_ + stride_), 0);
-        row0_ = (row0_ + stride_) % (3 * stride_);
+        int* done = rows_[0] - 2 * Channels;
+        std::fill(done, done + stride_, 0);
+        std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
     }
 
 private:
     std::size_t stride_;
     std::vector<int> sums_;
-    std::size_t row0_ = 0;
+    std::array<int*, 3> rows_{}; // the current row and the two below, past the margin
 };
 
 // The value a pixel is quantised at: its own plus its share of the error

@@ -49,7 +49,7 @@ public:
 
 private:
     static constexpr int kCoarseBits = 3; // 8 x 8 x 8 cells, 32 levels wide
-    static constexpr int kFineBits = 4;   // 32 x 32 x 32 cells, 8 levels wide
+    static constexpr int kFineBits = 4;   // 16 x 16 x 16 cells, 16 levels wide
     static constexpr int kCoarseShift = 8 - kCoarseBits;
     static constexpr int kFineShift = 8 - kFineBits;
 
@@ -58,23 +58,33 @@ private:
         std::uint8_t r, g, b, index;
     };
 
+    // Entries one array per channel, in runs padded to a multiple of eight
+    // with entries far outside the cube, so the distances to a cell are
+    // worked out eight at a time and the padding never makes a list.
+    struct Runs {
+        std::vector<std::int16_t> r, g, b;
+        std::vector<std::uint8_t> index;
+        void add(std::int16_t red, std::int16_t green, std::int16_t blue, std::uint8_t i);
+        void resize(std::size_t n);
+        void pad();
+    };
+
     std::int32_t buildFine(int cell);
     std::int32_t buildCoarse(int cell);
+    // nearest_ and farthest_ of the n (a multiple of eight) entries from
+    // `from` on, for the cube of the given side at (r, g, b); answers the
+    // smallest farthest distance.
+    std::int32_t measure(const Runs& runs, std::size_t from, std::size_t n, int r, int g, int b, int side);
 
-    // The palette, one array per channel, so the loops over many entries
-    // run several entries at a time.
-    std::vector<std::int32_t> red_, green_, blue_;
-    // Coarse lists hold palette indices, in index order.
+    Runs palette_;
     std::vector<std::int32_t> coarseStart_;
-    std::vector<std::uint16_t> coarseCount_;
-    std::vector<std::uint8_t> coarse_;
+    std::vector<std::uint16_t> coarseCount_; // padded
+    Runs coarse_;
     std::vector<std::int32_t> fineStart_;
     std::vector<std::uint16_t> fineCount_;
     std::vector<Candidate> fine_;
-    // Scratch of the builds, one slot per palette entry.
-    std::vector<std::int32_t> nearest_, farthest_;
-    std::vector<std::uint8_t> keptIndex_;
-    std::vector<Candidate> keptCandidate_;
+    std::vector<std::int32_t> nearest_, farthest_; // scratch, one per entry
+    std::vector<Candidate> kept_;                  // scratch
 };
 
 // The same answer by trying every entry; for small jobs and as the
