@@ -69,9 +69,18 @@ void render(benchmark::State& state, int mode)
     }
 }
 
-void BM_RenderFourGrays(benchmark::State& state) { render(state, kFourGrays); }
-void BM_RenderSixteenGrays(benchmark::State& state) { render(state, kSixteenGrays); }
-void BM_RenderColour(benchmark::State& state) { render(state, kColour); }
+void BM_RenderFourGrays(benchmark::State& state)
+{
+    render(state, kFourGrays);
+}
+void BM_RenderSixteenGrays(benchmark::State& state)
+{
+    render(state, kSixteenGrays);
+}
+void BM_RenderColour(benchmark::State& state)
+{
+    render(state, kColour);
+}
 
 void BM_SourceViewLayout(benchmark::State& state)
 {
@@ -118,8 +127,16 @@ BENCHMARK(BM_RenderFourGrays)->Unit(benchmark::kMicrosecond)->Repetitions(kRepet
 BENCHMARK(BM_RenderSixteenGrays)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RenderColour)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SourceViewLayout)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_DecodeJpeg)->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->UseRealTime();
-BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->UseRealTime();
+BENCHMARK(BM_DecodeJpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
+BENCHMARK(BM_Djpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 // Keeps the median of every benchmark for the summary.
 class MedianReporter : public benchmark::ConsoleReporter {
@@ -133,7 +150,7 @@ public:
                                                       benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
                                                       benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
-    std::map<std::string, double> medians;  // milliseconds
+    std::map<std::string, double> medians; // milliseconds
 };
 
 void summary(const std::map<std::string, double>& ms)
@@ -152,7 +169,7 @@ void summary(const std::map<std::string, double>& ms)
                     ms.at("BM_DecodeJpeg"), ms.at("BM_Djpeg"), ms.at("BM_DecodeJpeg") / ms.at("BM_Djpeg"));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

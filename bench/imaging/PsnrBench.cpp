@@ -22,7 +22,7 @@ using namespace hf;
 
 namespace {
 
-constexpr double kIdentical = 99.0;  // PSNR reported for a perfect match
+constexpr double kIdentical = 99.0; // PSNR reported for a perfect match
 
 double psnr(const LBitmap& a, const LBitmap& b)
 {
@@ -66,11 +66,11 @@ LBitmap magick(const LBitmap& picture, const std::string& options, const fs::pat
 
 struct Column {
     const char* name;
-    double target;  // what the render has to reach; 0 for figures shown only to compare
+    double target; // what the render has to reach; 0 for figures shown only to compare
     std::vector<double> values;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -93,8 +93,8 @@ int main(int argc, char** argv)
     const fs::path scratch = fs::temp_directory_path() / ("handfolio-psnr-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
 
-    std::vector<Column> columns{{"palette", 39.5, {}},        {"JJN", 38.5, {}},     {"16 grays", 33.0, {}},
-                                {"4 grays", 17.0, {}},        {"IM -colors", 0, {}}, {"IM +dither", 0, {}}};
+    std::vector<Column> columns{{"palette", 39.5, {}}, {"JJN", 38.5, {}},     {"16 grays", 33.0, {}},
+                                {"4 grays", 17.0, {}}, {"IM -colors", 0, {}}, {"IM +dither", 0, {}}};
     std::printf("%-40s %9s %9s %9s %9s %11s %11s\n", "photo (dB)", "palette", "JJN", "16 grays", "4 grays",
                 "IM -colors", "IM +dither");
     for (const fs::path& path : photos) {
@@ -119,8 +119,8 @@ int main(int argc, char** argv)
         LBitmap four = content;
         toneAndReduce(four, kFourGrays, 0);
 
-        double row[6] = {psnr(plain, content), psnr(dithered, content), psnr(sixteen, gray), psnr(four, gray), NAN,
-                         NAN};
+        double row[6] = {
+            psnr(plain, content), psnr(dithered, content), psnr(sixteen, gray), psnr(four, gray), NAN, NAN};
         if (haveMagick) {
             const LBitmap imDithered = magick(content, "-dither FloydSteinberg -colors 256", scratch);
             const LBitmap imPlain = magick(content, "+dither -colors 256", scratch);

@@ -1,9 +1,11 @@
 #include "ImageIO.h"
+#include "JpegDecoder.h"
 #include "TempDir.h"
 #include "TestPictures.h"
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 
 #include <gtest/gtest.h>
@@ -138,6 +140,71 @@ TEST_F(Loading, TurnsPicturesAsTheirExifSays)
     EXPECT_EQ(b.GetHeight(), 40);
     EXPECT_GT(b.colourAt(10, 5).r, 180) << "red on top";
     EXPECT_GT(b.colourAt(10, 35).b, 180) << "blue below";
+}
+
+// The JPEG of `image` with an EXIF block giving the orientation (1 ... 8).
+std::string withOrientation(const std::string& jpeg, int orientation)
+{
+    std::string exif("\xFF\xE1\x00\x22"
+                     "Exif\0\0"
+                     "II\x2A\x00\x08\x00\x00\x00"
+                     "\x01\x00"
+                     "\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00"
+                     "\x00\x00\x00\x00",
+                     36);
+    exif[28] = char(orientation);
+    std::string out = jpeg;
+    out.insert(2, exif);
+    return out;
+}
+
+TEST_F(Loading, JpegGivesWhatQtsOwnReaderGives)
+{
+    // Our JPEG path decodes straight into the bitmap and turns it itself;
+    // for every orientation the pixels must be those of Qt's reader.
+    QImage quarters(36, 20, QImage::Format_RGB888);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 36; ++x)
+            quarters.setPixel(x, y, qRgb(x < 18 ? 230 : 20, y < 10 ? 230 : 20, (x * 7 + y * 3) % 256));
+    const std::string jpeg = encoded(quarters, "jpg", 90);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::string bytes = withOrientation(jpeg, orientation);
+        const LBitmap ours = load("oriented.jpg", bytes);
+        QImageReader reader(QString::fromStdString((dir / "oriented.jpg").string()));
+        reader.setAutoTransform(true);
+        const LBitmap qt = fromQImage(reader.read());
+        ASSERT_TRUE(ours.IsAllocated()) << orientation;
+        EXPECT_EQ(ours, qt) << "orientation " << orientation;
+        EXPECT_EQ(ours.GetWidth(), orientation >= 5 ? 20 : 36) << orientation;
+    }
+    QImage gray(30, 10, QImage::Format_Grayscale8);
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 10; ++y)
+            gray.setPixel(x, y, qRgb(x * 8, x * 8, x * 8));
+    const LBitmap ours = load("gray.jpg", encoded(gray, "jpg", 90));
+    EXPECT_EQ(ours.GetBitsPerPixel(), 8);
+    EXPECT_EQ(ours, fromQImage(QImage(QString::fromStdString((dir / "gray.jpg").string()))));
+}
+
+TEST(JpegDecoder, RefusesWhatItCannotDecodeWhole)
+{
+    if (!haveJpegDecoder())
+        GTEST_SKIP() << "built without libjpeg's headers";
+    const std::string jpeg = encoded(halves(64, 48), "jpg", 90);
+    auto decode = [](const std::string& bytes, LBitmap& out) {
+        return decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, out);
+    };
+    LBitmap picture;
+    ASSERT_EQ(decode(jpeg, picture), JpegResult::Decoded);
+    EXPECT_EQ(picture.GetWidth(), 64);
+    for (std::size_t keep : {jpeg.size() - 2, jpeg.size() / 2, std::size_t(100), std::size_t(2)}) {
+        LBitmap cut = picture;
+        EXPECT_EQ(decode(jpeg.substr(0, keep), cut), JpegResult::Failed) << keep;
+        EXPECT_EQ(cut, picture) << "a failure leaves the bitmap alone";
+    }
+    LBitmap none;
+    EXPECT_EQ(decode("not a jpeg at all", none), JpegResult::Failed);
+    EXPECT_FALSE(none.IsAllocated());
 }
 
 TEST_F(Loading, LaysTransparencyOnWhite)

@@ -217,6 +217,33 @@ TEST(LBitmap, ContrastStretchesAroundMiddleGray)
         EXPECT_NE(changed.colourAt(c, c), colour.colourAt(c, c));
 }
 
+TEST(LBitmap, OrientedTurnsAndMirrors)
+{
+    const LBitmap b = coordinates(3, 2);
+    EXPECT_EQ(oriented(b, {}), b);
+    const LBitmap mirrored = oriented(b, {true, false, false});
+    EXPECT_EQ(mirrored.colourAt(0, 1), b.colourAt(2, 1));
+    const LBitmap flipped = oriented(b, {false, true, false});
+    EXPECT_EQ(flipped.colourAt(2, 0), b.colourAt(2, 1));
+    // A quarter turn clockwise: the left column becomes the top row.
+    const LBitmap turned = oriented(b, {false, false, true});
+    ASSERT_EQ(turned.GetWidth(), 2);
+    ASSERT_EQ(turned.GetHeight(), 3);
+    EXPECT_EQ(turned.colourAt(0, 0), b.colourAt(0, 1));
+    EXPECT_EQ(turned.colourAt(1, 0), b.colourAt(0, 0));
+    EXPECT_EQ(turned.colourAt(0, 2), b.colourAt(2, 1));
+    // Half a turn is a mirror and a flip; three quarters add a quarter.
+    const LBitmap half = oriented(b, {true, true, false});
+    EXPECT_EQ(half.colourAt(0, 0), b.colourAt(2, 1));
+    EXPECT_EQ(oriented(b, {true, true, true}), oriented(oriented(b, {false, false, true}), {true, true, false}));
+
+    LBitmap indexed = LBitmap::indexed(2, 1, 1, {kBlack, {255, 255, 255}});
+    indexed.setIndex(1, 0, 1);
+    const LBitmap up = oriented(indexed, {false, false, true});
+    EXPECT_EQ(up.palette(), indexed.palette());
+    EXPECT_EQ(up.indexAt(0, 1), 1);
+}
+
 TEST(LBitmap, GammaLiftsMiddleTonesOnly)
 {
     LBitmap b = LBitmap::indexed(3, 1, 8, grayPalette());
