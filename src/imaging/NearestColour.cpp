@@ -23,14 +23,6 @@ void NearestColour::Runs::add(std::int16_t red, std::int16_t green, std::int16_t
     index.push_back(i);
 }
 
-void NearestColour::Runs::resize(std::size_t n)
-{
-    r.resize(n);
-    g.resize(n);
-    b.resize(n);
-    index.resize(n);
-}
-
 void NearestColour::Runs::pad()
 {
     while (r.size() % 8 != 0)
@@ -40,7 +32,7 @@ void NearestColour::Runs::pad()
 NearestColour::NearestColour(std::span<const Rgb> palette)
     : coarseStart_(std::size_t(1) << (3 * kCoarseBits), -1), coarseCount_(std::size_t(1) << (3 * kCoarseBits), 0),
       fineStart_(std::size_t(1) << (3 * kFineBits), -1), fineCount_(std::size_t(1) << (3 * kFineBits), 0),
-      nearest_(264), farthest_(264)
+      nearest_(264), farthest_(264), keptIndex_(264)
 {
     assert(!palette.empty() && palette.size() <= 256);
     for (std::size_t i = 0; i < palette.size(); ++i)
@@ -116,19 +108,19 @@ std::int32_t NearestColour::buildCoarse(int cell)
     const std::int32_t least =
         measure(palette_, 0, n, (cell >> (2 * kCoarseBits)) << kCoarseShift,
                 ((cell >> kCoarseBits) & mask) << kCoarseShift, (cell & mask) << kCoarseShift, 1 << kCoarseShift);
-    // Every entry is written and only kept ones advance the end: no branch
-    // for the processor to mispredict.
-    const std::size_t start = coarse_.r.size();
-    coarse_.resize(start + n + 8);
-    std::size_t kept = start;
+    // Indices first, every one written and only kept ones advancing the
+    // end (no branch for the processor to mispredict), then the few kept
+    // entries copied.
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        coarse_.r[kept] = palette_.r[i];
-        coarse_.g[kept] = palette_.g[i];
-        coarse_.b[kept] = palette_.b[i];
-        coarse_.index[kept] = palette_.index[i];
+        keptIndex_[kept] = std::uint16_t(i);
         kept += nearest_[i] <= least ? 1 : 0;
     }
-    coarse_.resize(kept);
+    const std::size_t start = coarse_.r.size();
+    for (std::size_t k = 0; k < kept; ++k) {
+        const std::size_t i = keptIndex_[k];
+        coarse_.add(palette_.r[i], palette_.g[i], palette_.b[i], palette_.index[i]);
+    }
     coarse_.pad();
     coarseStart_[cell] = std::int32_t(start);
     coarseCount_[cell] = std::uint16_t(coarse_.r.size() - start);
@@ -170,6 +162,10 @@ std::int32_t NearestColour::buildFine(int cell)
         }
         kept_[j] = c;
     }
+    // Short lists repeat their last entry up to kFirst: the repeats give the
+    // same key, so they change no answer.
+    while (kept_.size() < std::size_t(kFirst))
+        kept_.push_back(kept_.back());
     const std::int32_t start = std::int32_t(fine_.size());
     fine_.insert(fine_.end(), kept_.begin(), kept_.end());
     fineStart_[cell] = start;

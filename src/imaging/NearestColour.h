@@ -35,14 +35,20 @@ public:
         const Candidate* c = fine_.data() + start;
         const Candidate* end = c + fineCount_[cell];
         // Distance and index in one key: the smallest key is the nearest
-        // entry, and among equally near ones the lowest index.
-        std::int32_t best = INT32_MAX;
-        for (; c != end && (c->reach << 8) <= best; ++c) {
-            const std::int32_t dr = r - c->r;
-            const std::int32_t dg = g - c->g;
-            const std::int32_t db = b - c->b;
-            best = std::min(best, ((dr * dr + dg * dg + db * db) << 8) | c->index);
-        }
+        // entry, and among equally near ones the lowest index. The first
+        // kFirst candidates (every list has that many) are tried without a
+        // branch; most lookups are settled there.
+        auto key = [r, g, b](const Candidate& k) {
+            const std::int32_t dr = r - k.r;
+            const std::int32_t dg = g - k.g;
+            const std::int32_t db = b - k.b;
+            return ((dr * dr + dg * dg + db * db) << 8) | k.index;
+        };
+        std::int32_t best = key(c[0]);
+        for (int i = 1; i < kFirst; ++i)
+            best = std::min(best, key(c[i]));
+        for (c += kFirst; c != end && (c->reach << 8) <= best; ++c)
+            best = std::min(best, key(*c));
         return std::uint8_t(best & 0xFF);
     }
     std::uint8_t find(Rgb c) { return find(c.r, c.g, c.b); }
@@ -52,6 +58,7 @@ private:
     static constexpr int kFineBits = 4;   // 16 x 16 x 16 cells, 16 levels wide
     static constexpr int kCoarseShift = 8 - kCoarseBits;
     static constexpr int kFineShift = 8 - kFineBits;
+    static constexpr int kFirst = 4;
 
     struct Candidate {
         std::int32_t reach; // squared distance from the cell to the entry
@@ -65,7 +72,6 @@ private:
         std::vector<std::int16_t> r, g, b;
         std::vector<std::uint8_t> index;
         void add(std::int16_t red, std::int16_t green, std::int16_t blue, std::uint8_t i);
-        void resize(std::size_t n);
         void pad();
     };
 
@@ -85,6 +91,7 @@ private:
     std::vector<Candidate> fine_;
     std::vector<std::int32_t> nearest_, farthest_; // scratch, one per entry
     std::vector<Candidate> kept_;                  // scratch
+    std::vector<std::uint16_t> keptIndex_;         // scratch
 };
 
 // The same answer by trying every entry; for small jobs and as the

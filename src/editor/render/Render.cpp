@@ -132,6 +132,8 @@ void Renderer::render(const LBitmap& source, const SourceLayout& layout, Rect fr
     if (!g)
         return;
 
+    // Our bitmaps hold their rows top-down, so the crop takes the rectangle
+    // as it is: what lies under the frame on the screen.
     // Cut and size in one pass over the pixels that end up in the picture;
     // the same pixels as trimming a copy of the source and resizing it.
     const bool hasContent = g->clipped.width() > 0 && g->clipped.height() > 0 && g->width > 0 && g->height > 0;
