@@ -74,7 +74,8 @@ LBitmap LBitmap::indexed(int width, int height, int bitsPerPixel, std::vector<Rg
 
 LBitmap LBitmap::sampledFrom(const LBitmap& source, Rect window, int width, int height)
 {
-    assert(window.left >= 0 && window.top >= 0 && window.right <= source.width_ && window.bottom <= source.height_);
+    window = {std::max(window.left, 0), std::max(window.top, 0), std::min(window.right, source.width_),
+              std::min(window.bottom, source.height_)};
     if (!source.IsAllocated() || !sizeAllowed(width, height) || window.width() <= 0 || window.height() <= 0)
         return {};
     LBitmap out;

@@ -53,8 +53,8 @@ public:
     static LBitmap indexed(int width, int height, int bitsPerPixel, std::vector<Rgb> palette,
                            Pixels pixels = Pixels::Cleared);
     // The same pixels as a copy of source trimmed to window and resized to
-    // width x height, without copying anything outside the window. The
-    // window must lie inside the source.
+    // width x height, without copying anything outside the window. Empty
+    // when the window holds no pixel of the source.
     static LBitmap sampledFrom(const LBitmap& source, Rect window, int width, int height);
 
     void Free();
