@@ -38,15 +38,6 @@ TEST(LBitmap, EmptyAndRefusedSizes)
     EXPECT_FALSE(b.Size(4, 4));
 }
 
-TEST(LBitmap, CopiesAreIndependent)
-{
-    LBitmap a = photo(10, 10);
-    LBitmap b = a;
-    EXPECT_EQ(a, b);
-    b.setColour(3, 3, {1, 2, 3});
-    EXPECT_NE(a.colourAt(3, 3), b.colourAt(3, 3));
-}
-
 TEST(LBitmap, SizeReplicatesAndDropsWithoutBlending)
 {
     LBitmap grow = coordinates(3, 2);
