@@ -9,7 +9,7 @@ packages=(
     libcurl4-openssl-dev libsane-dev libheif-dev
     fonts-dejavu-core
     xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin libglib2.0-dev gsettings-desktop-schemas
-    imagemagick libjpeg-turbo-progs
+    libjpeg-dev imagemagick libjpeg-turbo-progs
 )
 
 sudo=""
