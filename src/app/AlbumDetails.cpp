@@ -1,7 +1,8 @@
 #include "AlbumWindow.h"
 
+#include "CategoryTable.h"
 #include "PictureDetailsDlg.h"
-#include "QtText.h"
+#include "Text.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -26,12 +27,7 @@ void AlbumWindow::showDetails()
     const std::string filter = filterText();
     fillCategoryFilter();
     if (album_->findCategory(filter)) {
-        // The exact entry first: with "art" and "Art" both listed, a search
-        // that ignores case alone would switch to the wrong one.
-        int index = filterBox_->findText(fromCp1252(filter), Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (index < 0)
-            index = filterBox_->findText(fromCp1252(filter), Qt::MatchStartsWith);
-        if (index >= 0)
+        if (const int index = selectionFor(filterEntries_, cp1252ToUtf8(filter)); index >= 0)
             filterBox_->setCurrentIndex(index);
     }
     r.modified = 1;

@@ -253,17 +253,17 @@ std::string AlbumWindow::filterText() const
 
 void AlbumWindow::fillCategoryFilter()
 {
-    SortedList entries;
-    entries.add(kAll);
+    filterEntries_.clear();
+    filterEntries_.add(kAll);
     for (int slot = 0; slot < kCategorySlots; ++slot) {
         const std::string_view name = album_->categoryName(slot);
         if (!name.empty())
-            entries.add(cp1252ToUtf8(name));
+            filterEntries_.add(cp1252ToUtf8(name));
     }
     filterBox_->clear();
-    for (const std::string& e : entries.items())
+    for (const std::string& e : filterEntries_.items())
         filterBox_->addItem(toQString(e));
-    filterBox_->setCurrentIndex(entries.findPrefix(kAll));
+    filterBox_->setCurrentIndex(filterEntries_.findPrefix(kAll));
 }
 
 void AlbumWindow::fillPhotoList()

@@ -125,6 +125,7 @@ private:
     bool filling_ = false;
     bool dropsAccepted_ = false;
     QString emptyStateText_;
+    SortedList filterEntries_;
 
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
