@@ -1,5 +1,6 @@
 #include "Album.h"
 
+#include "SafeFiles.h"
 #include "Text.h"
 
 #include <cerrno>
@@ -14,16 +15,10 @@
 namespace fs = std::filesystem;
 
 namespace hf {
-namespace {
 
 constexpr const char* kMissingPictures =
     "There were some pictures missing from the PC.\n"
     "You may be able to recover them by setting HotSync to 'Handheld overwrites Desktop' for Handfolio.";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Closes a descriptor and removes the temporary file unless released.
 class TempFile {
@@ -62,21 +57,7 @@ private:
     bool released_ = false;
 };
 
-bool writeAll(int fd, const void* data, std::size_t size)
-{
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+namespace {
 
 std::string formatMessage(std::string_view pattern, std::string_view arg)
 {
@@ -136,38 +117,41 @@ void Album::loadAlbum(const fs::path& programFolder, MessageBoxes& boxes)
 {
     count = 0;
     damagedFile_.reset();
+    resetToDefaults();
+    // Without a program folder there is no album to read; never fall back
+    // to a file in the working directory.
+    if (programFolder.empty())
+        return;
     const fs::path file = albumFile(programFolder);
 
-    std::error_code ec;
-    const auto status = fs::status(file, ec);
-    File in(std::fopen(file.c_str(), "rb"));
-    if (!in) {
-        resetToDefaults();
+    OpenedFile in = openRegularFile(file);
+    if (in.result == OpenResult::NotRegular || in.result == OpenResult::Unreadable) {
         // A file that is there but cannot be read must not be replaced
         // silently by the next save.
-        if (fs::exists(status))
+        damagedFile_ = file;
+    } else if (in.result == OpenResult::Opened && in.size > 0) {
+        const long got = readFully(in.fd.get(), &header, sizeof header);
+        if (got != static_cast<long>(sizeof header)) {
+            resetToDefaults();
             damagedFile_ = file;
-    } else if (std::fread(&header, 1, sizeof header, in.get()) != sizeof header) {
-        const bool empty = std::ftell(in.get()) == 0 && !std::ferror(in.get());
-        resetToDefaults();
-        if (!empty)
-            damagedFile_ = file;
-    } else {
-        while (count < kMaxRecords &&
-               std::fread(&records[static_cast<std::size_t>(count)], 1, sizeof(PhotoRecord), in.get()) ==
-                   sizeof(PhotoRecord))
-            ++count;
-        // More records than the album holds, or a read error, means the
-        // album in memory is not the whole file.
-        if (std::ferror(in.get()))
-            damagedFile_ = file;
-        else if (count == kMaxRecords) {
-            PhotoRecord extra;
-            if (std::fread(&extra, 1, sizeof extra, in.get()) == sizeof extra)
+        } else {
+            long n = 0;
+            while (count < kMaxRecords &&
+                   (n = readFully(in.fd.get(), &records[static_cast<std::size_t>(count)], sizeof(PhotoRecord))) ==
+                       static_cast<long>(sizeof(PhotoRecord)))
+                ++count;
+            // More records than the album holds, or a read error, means the
+            // album in memory is not the whole file.
+            if (n < 0) {
                 damagedFile_ = file;
+            } else if (count == kMaxRecords) {
+                PhotoRecord extra;
+                if (readFully(in.fd.get(), &extra, sizeof extra) != 0)
+                    damagedFile_ = file;
+            }
         }
     }
-    in.reset();
+    in.fd.reset();
 
     for (int i = 0; i < count; ++i) {
         const PhotoRecord& r = records[static_cast<std::size_t>(i)];
@@ -190,7 +174,7 @@ void Album::loadAlbum(const fs::path& programFolder, MessageBoxes& boxes)
 bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
 {
     std::error_code ec;
-    if (!fs::is_directory(programFolder, ec)) {
+    if (programFolder.empty() || !fs::is_directory(programFolder, ec)) {
         if (programFolder.empty() || !fs::create_directory(programFolder, ec)) {
             boxes.show(formatMessage("Error saving photo album.  Could not create directory %s.  Make sure "
                                      "the Palm desktop is installed correctly for this user.",
@@ -207,7 +191,7 @@ bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
         return false;
     };
 
-    TempFile temp(programFolder / ".Photos.dat.XXXXXX");
+    TempFile temp(programFolder / (std::string(kAlbumTempPrefix) + "XXXXXX"));
     if (!temp.ok())
         return failed();
 
@@ -226,40 +210,66 @@ bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
         ++position;
     }
 
+    // The owner must always be able to read and write the new file, or the
+    // next start could not load what this save wrote.
     struct stat old {};
-    const mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(temp.fd(), mode) != 0 || !writeAll(temp.fd(), &header, sizeof header) ||
-        !writeAll(temp.fd(), records.data(), sizeof(PhotoRecord) * static_cast<std::size_t>(count)) ||
-        ::fsync(temp.fd()) != 0 || !temp.closeFile())
+    const mode_t mode =
+        ::stat(file.c_str(), &old) == 0 ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : mode_t{0644};
+    if (::fchmod(temp.fd(), mode) != 0 || !writeFully(temp.fd(), &header, sizeof header))
+        return failed();
+    faultPoint("album-write-1");
+    if (!writeFully(temp.fd(), records.data(), sizeof(PhotoRecord) * static_cast<std::size_t>(count)))
+        return failed();
+    faultPoint("album-write-2");
+    if (::fsync(temp.fd()) != 0 || !temp.closeFile())
         return failed();
 
-    if (damagedFile_ && *damagedFile_ == file && !keepDamagedFile(file, boxes))
-        return failed();
+    if (damagedFile_ && *damagedFile_ == file && fs::exists(fs::symlink_status(file, ec)))
+        return replaceDamagedFile(temp, file, boxes) || failed();
 
+    faultPoint("album-before-rename");
     if (::rename(temp.path().c_str(), file.c_str()) != 0)
         return failed();
     temp.release();
-
-    // Make the rename itself durable.
-    const int dir = ::open(programFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    damagedFile_.reset();
+    syncFolder(programFolder);
     return true;
 }
 
-bool Album::keepDamagedFile(const fs::path& file, MessageBoxes& boxes)
+bool Album::replaceDamagedFile(TempFile& temp, const fs::path& file, MessageBoxes& boxes)
 {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(file, ec))) {
-        damagedFile_.reset();
-        return true;
+    // The damaged file is never copied (it may be unreadable, or a FIFO):
+    // a second name is linked to it, so that Photos.dat exists at every
+    // moment, and the new album is renamed over the first name.
+    fs::path kept;
+    bool linked = false;
+    for (int attempt = 0; attempt < 16 && !linked; ++attempt) {
+        kept = freeKeepName(file);
+        faultPoint("album-before-link");
+        if (::link(file.c_str(), kept.c_str()) == 0)
+            linked = true;
+        else if (errno != EEXIST)
+            break;
     }
-    const fs::path kept = freeKeepName(file);
-    fs::rename(file, kept, ec);
-    if (ec)
-        return false;
+    if (linked) {
+        faultPoint("album-before-rename");
+        if (::rename(temp.path().c_str(), file.c_str()) != 0) {
+            ::unlink(kept.c_str());
+            return false;
+        }
+    } else {
+        // File systems without hard links (FAT, exFAT, SMB): move the old
+        // file aside and the new one in at once.
+        kept = freeKeepName(file);
+        if (::rename(file.c_str(), kept.c_str()) != 0)
+            return false;
+        if (::rename(temp.path().c_str(), file.c_str()) != 0) {
+            ::rename(kept.c_str(), file.c_str());
+            return false;
+        }
+    }
+    temp.release();
+    syncFolder(file.parent_path());
     damagedFile_.reset();
     boxes.show(formatMessage("The photo album " + file.string() +
                                  " could not be read in full.  Handfolio has kept it as %s and saved the album "
@@ -335,6 +345,16 @@ std::optional<int> Album::findCategory(std::string_view name) const
 {
     for (int i = 0; i < kCategorySlots; ++i) {
         if (fieldText(header.categoryNames[i]) == name)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> Album::findPhotoByPath(std::string_view pathField) const
+{
+    for (int i = 0; i < count; ++i) {
+        const PhotoRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.deleted == 0 && fieldText(r.picturePath) == pathField)
             return i;
     }
     return std::nullopt;

@@ -11,6 +11,15 @@
 
 namespace hf {
 
+class TempFile;
+
+// Temporary files this program writes in a program folder while it saves:
+// the prefix is followed by six random characters.
+inline constexpr std::string_view kAlbumTempPrefix = ".Photos.dat.";
+inline constexpr std::string_view kPictureTempPrefix = ".picture.bmp.";
+// Temporary files older than this are left-overs of a crash.
+inline constexpr long kStaleTemporaryAge = 3600;
+
 // The album of one handheld user: header and up to 1000 records, held as one
 // fixed block in file layout. Records in use are records[0 .. count - 1];
 // removed photos stay in use with their deleted flag set.
@@ -27,7 +36,7 @@ public:
     static std::filesystem::path albumFile(const std::filesystem::path& programFolder);
 
     // Replaces the album with the contents of programFolder/Photos.dat, or
-    // with the default album when there is none; tells the user once when
+    // with the default album when there is none (or no folder); tells the user once when
     // picture files are missing; sorts the records by position.
     void loadAlbum(const std::filesystem::path& programFolder, MessageBoxes& boxes);
 
@@ -59,12 +68,16 @@ public:
 
     bool isFull() const { return count >= kMaxRecords; }
 
+    // The photo in use (not removed) whose picture path field holds exactly
+    // these bytes.
+    std::optional<int> findPhotoByPath(std::string_view pathField) const;
+
     // When the album file that was loaded could not be read faithfully, the
     // path of that file: the next save keeps it under another name first.
     const std::optional<std::filesystem::path>& damagedFile() const { return damagedFile_; }
 
 private:
-    bool keepDamagedFile(const std::filesystem::path& file, MessageBoxes& boxes);
+    bool replaceDamagedFile(TempFile& temp, const std::filesystem::path& file, MessageBoxes& boxes);
 
     std::optional<std::filesystem::path> damagedFile_;
 };

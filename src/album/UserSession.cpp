@@ -1,5 +1,7 @@
 #include "UserSession.h"
 
+#include "SafeFiles.h"
+
 namespace fs = std::filesystem;
 
 namespace hf {
@@ -44,9 +46,9 @@ void UserSession::findProgramFolder()
 {
     const fs::path userFolder = desktop_.userFolder(currentUser());
     const std::string creator = desktop_.creatorFolder(kCreatorId);
-    // Without a user folder there is no program folder: the album then
-    // cannot be saved, and saving says so.
-    if (userFolder.empty() || creator.empty()) {
+    // Without a user folder there is no program folder, and the album
+    // commands are off: never fall back to the working directory.
+    if (currentUser().empty() || userFolder.empty() || creator.empty()) {
         programFolder_.clear();
         return;
     }
@@ -72,13 +74,29 @@ void UserSession::switchUser(int index)
     album_.repairCategories();
 }
 
+bool UserSession::reload()
+{
+    const fs::path open = programFolder_;
+    desktop_.refresh();
+    fillUserList();
+    findProgramFolder();
+    const bool changed = programFolder_ != open;
+    if (changed)
+        rememberUser();
+    loadAlbum();
+    return changed;
+}
+
 void UserSession::loadAlbum()
 {
+    removeStaleTemporaryFiles(programFolder_, {kAlbumTempPrefix, kPictureTempPrefix}, kStaleTemporaryAge);
     album_.loadAlbum(programFolder_, boxes_);
 }
 
 bool UserSession::saveAlbum()
 {
+    if (programFolder_.empty())
+        return true;
     return album_.saveAlbum(programFolder_, boxes_);
 }
 

@@ -34,9 +34,22 @@ public:
     // it and loads its album (the categories repaired).
     void switchUser(int index);
 
-    // Loads the album of the current program folder, with its checks.
+    // Loads the album of the current program folder, with its checks, after
+    // clearing away temporary files that a crash left there.
     void loadAlbum();
+    // Saves into the program folder; without one there is nothing to save,
+    // and nothing is said.
     bool saveAlbum();
+
+    // The answer to a reload request: reads the user list again and loads
+    // the album of the user then selected. When that user's program folder
+    // is not the open one, this is a change of user in which the album in
+    // memory is dropped, not saved: the synchronisation has just written the
+    // files. True when the program folder changed.
+    bool reload();
+
+    bool hasProgramFolder() const { return !programFolder_.empty(); }
+    std::filesystem::path userListFile() const { return desktop_.userListFile(); }
 
     const SortedList& users() const { return users_; }
     int currentIndex() const { return current_; }

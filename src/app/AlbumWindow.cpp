@@ -2,7 +2,6 @@
 
 #include "AboutBox.h"
 #include "DialogUnits.h"
-#include "ProgramIcon.h"
 #include "HelpWindow.h"
 #include "PreviewImage.h"
 #include "QtText.h"
@@ -14,14 +13,11 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace fs = std::filesystem;
 
@@ -29,33 +25,6 @@ namespace hf {
 namespace {
 
 constexpr const char* kAll = "All";
-
-QPushButton* makeButton(QWidget* parent, const DialogUnits& du, const char* id, const char* text, QRect units)
-{
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QString::fromLatin1(id));
-    b->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel* makeLabel(QWidget* parent, const DialogUnits& du, const char* text, QRect units, const char* id = nullptr)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setTextFormat(Qt::PlainText);
-    if (id)
-        l->setObjectName(QString::fromLatin1(id));
-    l->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
-    return l;
-}
-
-QFrame* makeLine(QWidget* parent, const DialogUnits& du, QRect units)
-{
-    auto* f = new QFrame(parent);
-    f->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    f->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
-    return f;
-}
 
 }  // namespace
 
@@ -82,131 +51,6 @@ AlbumWindow::~AlbumWindow()
     delete help_.data();
 }
 
-void AlbumWindow::buildMenu()
-{
-    menuBar_ = new QMenuBar(this);
-    menuBar_->setNativeMenuBar(false);
-    const auto add = [this](QMenu* menu, const char* text, int id, auto slot) {
-        QAction* a = menu->addAction(QString::fromUtf8(text));
-        a->setObjectName(QString::number(id));
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-    addAction_ = add(file, "&Add Photo from File ...", 32780, [this] { emit addPhotoRequested(); });
-    add(file, "&Paste from Clipboard", 32779, [this] { emit pasteRequested(); });
-    add(file, "&Get Photo from Scanner or Camera ...", 32773, [this] { emit scanRequested(); });
-    add(file, "&Capture Photo from the Screen ...", 32774, [this] { emit captureRequested(); });
-    file->addSeparator();
-    add(file, "Download from &Kodak PhotoNet online ...", 32784, [this] { emit downloadRequested(); });
-    file->addSeparator();
-    add(file, "E&xit", 32776, [this] { exitProgram(); });
-
-    QMenu* albumMenu = menuBar_->addMenu(QStringLiteral("&Album"));
-    removeAction_ = add(albumMenu, "&Remove Photo", 32777, [this] { removePhoto(); });
-    add(albumMenu, "Picture Details ...", 32778, [this] { showDetails(); });
-    albumMenu->addSeparator();
-    add(albumMenu, "Move Photo &Up the List", 32782, [this] { movePhotoUp(); });
-    add(albumMenu, "Move Photo &Down the List", 32783, [this] { movePhotoDown(); });
-
-    QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
-    add(help, "&Help", 57670, [this] { showHelp(); });
-    help->addSeparator();
-    add(help, "&About Handfolio ...", 32772, [this] { showAbout(); });
-}
-
-void AlbumWindow::buildControls()
-{
-    const DialogUnits du(font());
-    client_ = new QWidget(this);
-    client_->setObjectName(QStringLiteral("client"));
-    client_->setFixedSize(du.x(425), du.y(228));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(menuBar_);
-    layout->addWidget(client_, 0, Qt::AlignLeft | Qt::AlignTop);
-    layout->addStretch(1);
-
-    addButton_ = makeButton(client_, du, "1000", "&Add Photo ...", {7, 53, 62, 14});
-    removeButton_ = makeButton(client_, du, "1001", "Remove Photo", {7, 75, 61, 14});
-    upButton_ = makeButton(client_, du, "1003", "Move Photo &Up List", {7, 100, 87, 14});
-    downButton_ = makeButton(client_, du, "1004", "Move Photo &Down List", {7, 118, 87, 14});
-    detailsButton_ = makeButton(client_, du, "1024", "Details ...", {7, 143, 50, 14});
-    QPushButton* helpButton = makeButton(client_, du, "57670", "&Help", {7, 167, 50, 14});
-    QPushButton* exitButton = makeButton(client_, du, "1", "Exit", {7, 185, 50, 14});
-    exitButton->setDefault(true);
-    exitButton->setAutoDefault(true);
-    for (QPushButton* b : {removeButton_, upButton_, downButton_, detailsButton_})
-        b->setEnabled(false);
-    connect(addButton_, &QPushButton::clicked, this, [this] { emit addPhotoRequested(); });
-    connect(removeButton_, &QPushButton::clicked, this, [this] { removePhoto(); });
-    connect(upButton_, &QPushButton::clicked, this, [this] { movePhotoUp(); });
-    connect(downButton_, &QPushButton::clicked, this, [this] { movePhotoDown(); });
-    connect(detailsButton_, &QPushButton::clicked, this, [this] { showDetails(); });
-    connect(helpButton, &QPushButton::clicked, this, [this] { showHelp(); });
-    connect(exitButton, &QPushButton::clicked, this, [this] { exitProgram(); });
-
-    auto* emblem = new QLabel(client_);
-    emblem->setObjectName(QStringLiteral("emblem"));
-    emblem->setGeometry(du.rect(8, 26, 67, 20));
-    emblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    emblem->setPixmap(QPixmap(QStringLiteral(":/images/emblem.png")));
-
-    makeLabel(client_, du, "User", {8, 10, 16, 8});
-    userBox_ = new QComboBox(client_);
-    userBox_->setObjectName(QStringLiteral("1021"));
-    const QRect userRect = du.rect(29, 8, 72, 60);
-    userBox_->setGeometry(userRect.x(), userRect.y(), userRect.width(), userBox_->sizeHint().height());
-    connect(userBox_, &QComboBox::activated, this, [this](int index) { switchUser(index); });
-
-    makeLabel(client_, du, "Category", {118, 8, 29, 8});
-    filterBox_ = new QComboBox(client_);
-    filterBox_->setObjectName(QStringLiteral("1020"));
-    const QRect filterRect = du.rect(160, 6, 75, 56);
-    filterBox_->setGeometry(filterRect.x(), filterRect.y(), filterRect.width(), filterBox_->sizeHint().height());
-    connect(filterBox_, &QComboBox::activated, this, [this] { categoryChanged(); });
-
-    list_ = new QListWidget(client_);
-    list_->setObjectName(QStringLiteral("1005"));
-    list_->setGeometry(du.rect(119, 24, 118, 196));
-    list_->setViewMode(QListView::ListMode);
-    list_->setFlow(QListView::TopToBottom);
-    list_->setWrapping(true);
-    list_->setResizeMode(QListView::Adjust);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->installEventFilter(this);
-    list_->viewport()->installEventFilter(this);
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-        if (filling_ || list_->selectedItems().isEmpty())
-            return;
-        refreshPreview();
-        updateCommands();
-    });
-
-    makeLine(client_, du, {107, 2, 2, 223});
-    makeLine(client_, du, {246, 2, 2, 223});
-
-    preview_ = new QLabel(client_);
-    preview_->setObjectName(QStringLiteral("1006"));
-    preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    preview_->setAlignment(Qt::AlignCenter);
-    preview_->setGeometry(du.rect(257, 6, 159, 161));
-
-    auto* box = new QFrame(client_);
-    box->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    box->setGeometry(du.rect(258, 173, 157, 47));
-    box->lower();
-    makeLabel(client_, du, "Photo:", {266, 180, 22, 8});
-    nameLabel_ = makeLabel(client_, du, "", {302, 180, 72, 8}, "1030");
-    makeLabel(client_, du, "Category:", {266, 192, 31, 8});
-    categoryLabel_ = makeLabel(client_, du, "", {302, 192, 72, 8}, "1028");
-    makeLabel(client_, du, "Private:", {266, 204, 25, 8});
-    privateLabel_ = makeLabel(client_, du, "", {302, 204, 27, 8}, "1029");
-
-    setWindowIcon(programIcon());
-}
-
 void AlbumWindow::initialise()
 {
     autoPlay_.suppress();
@@ -214,15 +58,14 @@ void AlbumWindow::initialise()
     fillUserList();
     session_.findProgramFolder();
     session_.loadAlbum();
-    album_->repairCategories();
-    fillCategoryFilter();
-    fillPhotoList();
-    updateCommands();
+    albumReplaced();
     firstPaint_ = true;
 
     if (services_.reloadService) {
         reload_ = new ReloadService(this);
-        connect(reload_, &ReloadService::reloadRequested, this, [this] { reloadAlbum(); });
+        // Queued, so that the bus call is answered at once whatever the
+        // reload then shows.
+        connect(reload_, &ReloadService::reloadRequested, this, &AlbumWindow::requestReload, Qt::QueuedConnection);
         reload_->registerOnSessionBus();
     }
 
@@ -235,6 +78,8 @@ void AlbumWindow::initialise()
 
     setAcceptDrops(true);
     dropsAccepted_ = true;
+    initialised_ = true;
+    showFolderState();
 }
 
 void AlbumWindow::fillUserList()
@@ -306,6 +151,11 @@ int AlbumWindow::currentRow()
     return list_->row(selected.front());
 }
 
+int AlbumWindow::recordOfRow(int row) const
+{
+    return list_->item(row)->data(Qt::UserRole).toInt();
+}
+
 int AlbumWindow::rowOfRecord(int record) const
 {
     for (int row = 0; row < list_->count(); ++row) {
@@ -332,6 +182,10 @@ void AlbumWindow::showEmptyState(const QString& text)
 
 void AlbumWindow::refreshPreview()
 {
+    if (!session_.hasProgramFolder()) {
+        showEmptyState(QStringLiteral("No handheld user folder"));
+        return;
+    }
     const int row = currentRow();
     if (row < 0) {
         showEmptyState(album_->count > 0 ? QStringLiteral("This category has no photos")
@@ -370,9 +224,14 @@ void AlbumWindow::updateCommands()
         downButton_->setEnabled(row != rows - 1);
     }
 
-    canAdd_ = !album_->isFull();
+    const bool hasFolder = session_.hasProgramFolder();
+    canAdd_ = hasFolder && !album_->isFull();
     addButton_->setEnabled(canAdd_);
+    for (QAction* a : sourceActions_)
+        a->setEnabled(hasFolder);
     addAction_->setEnabled(canAdd_);
+    for (QAction* a : photoActions_)
+        a->setEnabled(hasFolder);
     removeAction_->setEnabled(canRemove_);
 
     const int row = currentRow();
@@ -388,90 +247,12 @@ void AlbumWindow::updateCommands()
     privateLabel_->setText(r.privateFlag != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
 }
 
-void AlbumWindow::removePhoto()
-{
-    const int row = currentRow();
-    if (row < 0) {
-        boxes().show("You must first select a photo from the list.", "Remove Photo", MsgStyle::Ok);
-        return;
-    }
-    const int record = list_->item(row)->data(Qt::UserRole).toInt();
-    const std::string name = cp1252ToUtf8(fieldText(album_->records[static_cast<std::size_t>(record)].pictureName));
-    if (boxes().show("Really remove " + name + " from the album?", "Remove Photo", MsgStyle::YesNo) != MsgAnswer::Yes)
-        return;
-
-    album_->removeRecord(record, programFolder());
-    filling_ = true;
-    delete list_->takeItem(row);
-    filling_ = false;
-    if (list_->count() == 0) {
-        preview_->clear();
-        refreshPreview();
-    } else {
-        selectRow(row > 0 ? row - 1 : 0);
-        list_->setFocus();
-    }
-    session_.saveAlbum();
-    updateCommands();
-}
-
-void AlbumWindow::moveRow(int step)
-{
-    const int r = currentRow();
-    const int other = r + step;
-    if (r < 0 || other < 0 || other >= list_->count())
-        return;
-    QListWidgetItem* here = list_->item(r);
-    QListWidgetItem* there = list_->item(other);
-    const int a = here->data(Qt::UserRole).toInt();
-    const int b = there->data(Qt::UserRole).toInt();
-    // Each place in the list keeps its record index; the names change places
-    // and the records' contents follow them.
-    const QString text = here->text();
-    here->setText(there->text());
-    there->setText(text);
-    album_->exchangeRecords(a, b);
-    session_.saveAlbum();
-    list_->setFocus();
-    selectRow(other);
-    updateCommands();
-}
-
-void AlbumWindow::movePhotoDown()
-{
-    moveRow(1);
-}
-
-void AlbumWindow::movePhotoUp()
-{
-    moveRow(-1);
-}
-
 void AlbumWindow::categoryChanged()
 {
     fillPhotoList();
     if (list_->count() > 0)
         selectRow(0);
     list_->setFocus();
-}
-
-void AlbumWindow::switchUser(int index)
-{
-    session_.switchUser(index);
-    userBox_->setCurrentIndex(session_.currentIndex());
-    fillCategoryFilter();
-    fillPhotoList();
-    updateCommands();
-}
-
-void AlbumWindow::reloadAlbum()
-{
-    session_.loadAlbum();
-    fillUserList();
-    album_->repairCategories();
-    fillCategoryFilter();
-    fillPhotoList();
-    updateCommands();
 }
 
 void AlbumWindow::exitProgram()
@@ -545,6 +326,10 @@ void AlbumWindow::paintEvent(QPaintEvent* event)
 
 bool AlbumWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (modalEnded(watched, event))
+        return QDialog::eventFilter(watched, event);
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        noFolderNote_->setGeometry(list_->viewport()->rect().adjusted(6, 6, -6, -6));
     if (watched == list_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         removePhoto();

@@ -11,7 +11,9 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <functional>
 #include <memory>
 
@@ -70,7 +72,12 @@ public:
     void showDetails();
     void categoryChanged();
     void switchUser(int index);
+    // The reload request: carried out at once, or when the dialogs that are
+    // open have ended.
+    void requestReload();
     void reloadAlbum();
+    // How many times the album has been read again by a reload.
+    std::uint64_t reloadCount() const { return reloads_; }
     void exitProgram();
     void showHelp();
     void showAbout();
@@ -112,8 +119,19 @@ private:
     void buildMenu();
     void showEmptyState(const QString& text);
     void selectRow(int row);
+    int recordOfRow(int row) const;
     void moveRow(int step);
     void removeOnlineTemporaryFiles();
+    // After a dialog: the record that the user's answer applies to, found
+    // again by its picture path if the album was reloaded meanwhile; none,
+    // after saying so, when the photo has gone.
+    std::optional<int> photoAfterDialog(const std::string& pathField, std::uint64_t reloadsBefore, int record,
+                                        const char* caption);
+    void watchModal(QWidget* modal);
+    bool modalEnded(QObject* watched, QEvent* event);
+    // Refreshes everything that shows the album after it was replaced.
+    void albumReplaced();
+    void showFolderState();
 
     AlbumServices services_;
     std::unique_ptr<Album> album_;
@@ -124,6 +142,11 @@ private:
     bool firstPaint_ = false;
     bool filling_ = false;
     bool dropsAccepted_ = false;
+    bool initialised_ = false;
+    bool reloadPending_ = false;
+    bool toldNoFolder_ = false;
+    std::uint64_t reloads_ = 0;
+    QPointer<QWidget> watchedModal_;
     QString emptyStateText_;
     SortedList filterEntries_;
 
@@ -143,6 +166,10 @@ private:
     QLabel* privateLabel_ = nullptr;
     QAction* addAction_ = nullptr;
     QAction* removeAction_ = nullptr;
+    // Every photo source's command, and the commands on a listed photo.
+    QList<QAction*> sourceActions_;
+    QList<QAction*> photoActions_;
+    QLabel* noFolderNote_ = nullptr;
     QPointer<HelpWindow> help_;
     ReloadService* reload_ = nullptr;
 };

@@ -1,9 +1,11 @@
 #include "FileHandheldDesktop.h"
 
 #include "AlbumFormat.h"
+#include "SafeFiles.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -32,11 +34,21 @@ std::string folderNameFor(const std::string& user)
     return out.empty() ? std::string("User") : out;
 }
 
+// Whether path lies inside folder, judged on the words of the paths: a
+// missing folder cannot be resolved on disk.
+bool isBelow(const fs::path& path, const fs::path& folder)
+{
+    const fs::path p = path.lexically_normal();
+    const fs::path base = folder.lexically_normal();
+    const fs::path rel = p.lexically_relative(base);
+    return !rel.empty() && rel != "." && *rel.begin() != "..";
+}
+
 }  // namespace
 
 FileHandheldDesktop::FileHandheldDesktop(fs::path desktopFolder) : folder_(std::move(desktopFolder))
 {
-    load();
+    load(true);
 }
 
 fs::path FileHandheldDesktop::defaultFolder()
@@ -51,16 +63,25 @@ fs::path FileHandheldDesktop::defaultFolder()
     return fs::path(home) / "Palm";
 }
 
-void FileHandheldDesktop::load()
+void FileHandheldDesktop::refresh()
+{
+    users_.clear();
+    creators_.clear();
+    load(false);
+}
+
+void FileHandheldDesktop::load(bool createWhenMissing)
 {
     const fs::path file = folder_ / kFileName;
-    std::ifstream in(file);
-    if (!in) {
+    const std::optional<std::string> text = readRegularFile(file, 1 << 20);
+    if (!text) {
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(file, ec)))
+        if (createWhenMissing && !fs::exists(fs::symlink_status(file, ec)))
             createDefault();
         return;
     }
+    // Editors on other systems often start the file with a byte-order mark.
+    std::istringstream in(text->starts_with("\xEF\xBB\xBF") ? text->substr(3) : *text);
 
     std::map<std::string, std::string> users;
     std::string section, line;
@@ -126,8 +147,14 @@ std::string FileHandheldDesktop::userName(int index)
 fs::path FileHandheldDesktop::userFolder(std::string_view userName)
 {
     for (const User& u : users_) {
-        if (u.name == userName)
+        if (u.name != userName)
+            continue;
+        std::error_code ec;
+        if (fs::is_directory(u.folder, ec))
             return u.folder;
+        if (!isBelow(u.folder, folder_) || !fs::create_directories(u.folder, ec))
+            return {};
+        return u.folder;
     }
     return {};
 }

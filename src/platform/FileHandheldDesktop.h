@@ -22,7 +22,10 @@ namespace hf {
 //   Wz4k=Handfolio
 //
 // When the file is missing, one is written with a single user named after
-// the login, so that a first start works at once.
+// the login, so that a first start works at once. A user folder below the
+// desktop folder is created when it is missing; nothing else creates it on
+// this platform. A missing folder elsewhere (an unplugged drive) is never
+// created: that user has no folder.
 class FileHandheldDesktop final : public HandheldDesktop {
 public:
     explicit FileHandheldDesktop(std::filesystem::path desktopFolder);
@@ -35,6 +38,8 @@ public:
     std::string userName(int index) override;
     std::filesystem::path userFolder(std::string_view userName) override;
     std::string creatorFolder(std::string_view creatorId) override;
+    void refresh() override;
+    std::filesystem::path userListFile() const override { return folder_ / kFileName; }
 
     const std::filesystem::path& desktopFolder() const { return folder_; }
 
@@ -43,7 +48,7 @@ private:
         std::string name;
         std::filesystem::path folder;
     };
-    void load();
+    void load(bool createWhenMissing);
     void createDefault();
 
     std::filesystem::path folder_;

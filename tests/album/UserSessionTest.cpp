@@ -164,17 +164,32 @@ TEST(FileDesktop, FirstStartWritesOneUserThatWorksAtOnce)
 TEST(FileDesktop, ReadsUsersFoldersAndCreators)
 {
     TempDir dir;
-    writeFile(dir / "users.ini",
-              "; users\r\n[Users]\r\nCount=3\r\nUser0=Ann = Smith\r\nFolder0=AnnS\r\nUser1=Bob\r\nFolder1=/srv/bob\r\n"
-              "User2=\r\nFolder2=x\r\n[Creators]\r\nWz4k=Pictures\r\n");
+    TempDir elsewhere;
+    const fs::path unplugged = elsewhere / "unplugged" / "bob";
+    // Written by an editor that starts the file with a UTF-8 byte-order mark.
+    writeFile(dir / "users.ini", "\xEF\xBB\xBF; users\r\n[Users]\r\nCount=4\r\nUser0=Ann = Smith\r\nFolder0=AnnS\r\n"
+                                 "User1=Bob\r\nFolder1=" + unplugged.string() + "\r\nUser2=\r\nFolder2=x\r\n"
+                                 "User3=Cy\r\nFolder3=" + elsewhere.path().string() + "\r\n[Creators]\r\nWz4k=Pictures\r\n");
     FileHandheldDesktop desktop(dir.path());
-    ASSERT_EQ(desktop.userCount(), 2) << "an entry without a name is skipped";
+    ASSERT_EQ(desktop.userCount(), 3) << "an entry without a name is skipped";
     EXPECT_EQ(desktop.userName(0), "Ann = Smith");
-    EXPECT_EQ(desktop.userFolder("Ann = Smith"), dir / "AnnS");
-    EXPECT_EQ(desktop.userFolder("Bob"), fs::path("/srv/bob"));
-    EXPECT_EQ(desktop.userFolder("Nobody"), fs::path());
-    EXPECT_EQ(desktop.creatorFolder("Wz4k"), "Pictures");
     EXPECT_EQ(desktop.userName(5), "");
+    EXPECT_EQ(desktop.creatorFolder("Wz4k"), "Pictures");
+
+    // A missing folder below the desktop folder is made; nothing else makes it.
+    EXPECT_EQ(desktop.userFolder("Ann = Smith"), dir / "AnnS");
+    EXPECT_TRUE(fs::is_directory(dir / "AnnS"));
+    // A missing folder elsewhere is a drive that is not there: no folder.
+    EXPECT_EQ(desktop.userFolder("Bob"), fs::path());
+    EXPECT_FALSE(fs::exists(unplugged.parent_path()));
+    EXPECT_EQ(desktop.userFolder("Cy"), elsewhere.path());
+    EXPECT_EQ(desktop.userFolder("Nobody"), fs::path());
+
+    // A synchronisation that rewrites the list is seen after a refresh.
+    writeFile(dir / "users.ini", "[Users]\nCount=1\nUser0=Dee\nFolder0=dee\n[Creators]\nWz4k=Pictures\n");
+    desktop.refresh();
+    ASSERT_EQ(desktop.userCount(), 1);
+    EXPECT_EQ(desktop.userName(0), "Dee");
 }
 
 }  // namespace
