@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace hf;
@@ -169,12 +170,41 @@ TEST_F(AlbumSafety, RemoveDeletesOnlyPictureFilesOfTheProgramFolder)
     EXPECT_FALSE(fs::exists(dir / "p13.bmp"));
 }
 
-TEST_F(AlbumSafety, SavedFileKeepsAnOrdinaryMode)
+TEST_F(AlbumSafety, SavedFileIsAlwaysReadableAndWritableByItsOwner)
 {
     ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
-    const auto perms = fs::status(file()).permissions();
-    EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
-    EXPECT_NE(perms & fs::perms::group_read, fs::perms::none) << "the synchronisation may run as another user";
+    EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all, fs::perms(0644))
+        << "the synchronisation may run as another user";
+    // The old file's mode carries over, except that the owner always keeps
+    // read and write: else the next start could not read the album.
+    for (const auto& [before, after] : std::vector<std::pair<mode_t, mode_t>>{
+             {0200, 0600}, {0000, 0600}, {0400, 0600}, {0640, 0640}, {0604, 0604}}) {
+        ASSERT_EQ(::chmod(file().c_str(), before), 0);
+        ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
+        struct stat st {};
+        ASSERT_EQ(::stat(file().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, after) << "old mode " << std::oct << before;
+    }
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(AlbumSafety, FifoOrFolderAsAlbumIsDamagedNeverWaitedOn)
+{
+    for (const bool fifo : {true, false}) {
+        fs::remove_all(file());
+        fs::remove_all(dir / "Photos.dat.unreadable");
+        if (fifo)
+            ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+        else
+            fs::create_directory(file());
+        album->loadAlbum(dir.path(), boxes);  // would block here on the FIFO
+        EXPECT_EQ(album->count, 0);
+        ASSERT_TRUE(album->damagedFile());
+        ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
+        EXPECT_EQ(fs::file_size(file()), 384u);
+        const auto kept = fs::symlink_status(dir / "Photos.dat.unreadable").type();
+        EXPECT_EQ(kept, fifo ? fs::file_type::fifo : fs::file_type::directory);
+    }
 }
 
 }  // namespace

@@ -263,17 +263,20 @@ TEST_F(Editor, NoFreeNameKeepsTheEditorOpenAndOverwritesNothing)
     EXPECT_EQ(fs::file_size(dir / "p0.bmp"), 0u);
 }
 
-TEST_F(Editor, UnwritableFolderIsReportedAndTheEditorStaysOpen)
+TEST_F(Editor, MissingFolderIsNamedAndTheEditorStaysOpen)
 {
-    auto e = std::make_unique<CPictureEditorDlg>(profile, boxes, dir / "missing" / "folder");
+    const fs::path missing = dir / "missing" / "folder";
+    auto e = std::make_unique<CPictureEditorDlg>(profile, boxes, missing);
     e->sourcePicture() = fromQImage(testPhoto(100, 50));
     e->initialise();
     ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 5000, "131");
     e->findChild<QPushButton*>("1")->click();
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_NE(boxes.shown()[0].text.find("could not be written"), std::string::npos);
+    EXPECT_EQ(boxes.shown()[0].text, "The picture cannot be saved: the folder " + missing.string() +
+                                         " is not there.  Check that the drive that holds it is connected.");
     EXPECT_NE(e->result(), QDialog::Accepted);
     EXPECT_EQ(e->pictureFilePath(), fs::path());
+    EXPECT_FALSE(fs::exists(missing));
 }
 
 }  // namespace

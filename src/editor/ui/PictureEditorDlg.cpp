@@ -5,7 +5,7 @@
 #include "DialogUnits.h"
 #include "HandheldModels.h"
 #include "ImageIO.h"
-#include "PictureFiles.h"
+#include "PictureFileWriter.h"
 #include "PictureNameDlg.h"
 #include "QtText.h"
 #include "Text.h"
@@ -231,37 +231,40 @@ void CPictureEditorDlg::accept()
         return;
     const std::string name = toCp1252(names.name()).substr(0, kMaxPictureName);
 
-    const std::optional<fs::path> file = firstFreePictureFile(programFolder_);
-    if (!file) {
+    const std::vector<std::uint8_t> bytes = encodeBmp(renderer_.handheldPicture());
+    const WrittenPicture written = bytes.empty()
+                                       ? WrittenPicture{}
+                                       : writePictureFile(programFolder_, bytes, sizeof(PhotoRecord::picturePath) - 1);
+    switch (written.result) {
+    case PictureWriteResult::Written:
+        break;
+    case PictureWriteResult::FolderMissing:
+        boxes_.show("The picture cannot be saved: the folder " + programFolder_.string() +
+                        " is not there.  Check that the drive that holds it is connected.",
+                    kCaption, MsgStyle::Exclamation);
+        return;
+    case PictureWriteResult::NoFreeName:
         boxes_.show("There is no free picture file name left in " + programFolder_.string() +
                         ".  Remove some photos and synchronise the handheld, then try again.",
                     kCaption, MsgStyle::Exclamation);
         return;
-    }
-    if (file->string().size() >= sizeof(PhotoRecord::picturePath)) {
+    case PictureWriteResult::PathTooLong:
         boxes_.show("The picture cannot be saved: the path of the program folder " + programFolder_.string() +
                         " is too long for the album.",
                     kCaption, MsgStyle::Exclamation);
         return;
-    }
-    if (!writePicture(*file)) {
-        boxes_.show("The picture file " + file->string() +
-                        " could not be written.  Check that the disk is not full and that the folder can be "
-                        "written to.",
+    case PictureWriteResult::WriteFailed:
+        boxes_.show("The picture file could not be written into " + programFolder_.string() +
+                        ".  Check that the disk is not full and that the folder can be written to.",
                     kCaption, MsgStyle::Exclamation);
         return;
     }
     pictureName_ = name;
-    pictureFile_ = *file;
+    pictureFile_ = written.file;
     writeSettings();
     if (model_)
         copyField(*model_, toCp1252(models_->currentText()).substr(0, kMaxModelName));
     QDialog::accept();
-}
-
-bool CPictureEditorDlg::writePicture(const fs::path& file)
-{
-    return saveBmpExclusive(renderer_.handheldPicture(), file);
 }
 
 void CPictureEditorDlg::reject()

@@ -66,7 +66,6 @@ private:
     void colourButtonClicked(int mode);
     void contrastChanged(int position);
     void writeSettings();
-    bool writePicture(const std::filesystem::path& file);
 
     Profile& profile_;
     MessageBoxes& boxes_;
