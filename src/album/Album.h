@@ -13,6 +13,11 @@ namespace hf {
 
 class TempFile;
 
+// What every photo source says when the album has no room left.
+inline constexpr const char* kAlbumFullMessage =
+    "The album is full: it holds 1000 photos.  Removed photos still count until the handheld has been "
+    "synchronised with HotSync.";
+
 // Temporary files this program writes in a program folder while it saves:
 // the prefix is followed by six random characters.
 inline constexpr std::string_view kAlbumTempPrefix = ".Photos.dat.";

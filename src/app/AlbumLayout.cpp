@@ -10,7 +10,11 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QShortcutEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The Album window's controls and menu, laid out from its template in dialog
 // units.
@@ -84,20 +88,22 @@ void AlbumWindow::buildControls()
     const DialogUnits du(font());
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
-    client_->setFixedSize(du.x(425), du.y(228));
+    // The template's size is the smallest; a larger window gives the photo
+    // list the room.
+    client_->setMinimumSize(du.x(425), du.y(228));
+    setMinimumSize(client_->minimumSize() + QSize(0, menuBar_->sizeHint().height()));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menuBar_);
-    layout->addWidget(client_, 0, Qt::AlignLeft | Qt::AlignTop);
-    layout->addStretch(1);
+    layout->addWidget(client_, 1);
 
     addButton_ = makeButton(client_, du, "1000", "&Add Photo ...", {7, 53, 62, 14});
     removeButton_ = makeButton(client_, du, "1001", "Remove Photo", {7, 75, 61, 14});
     upButton_ = makeButton(client_, du, "1003", "Move Photo &Up List", {7, 100, 87, 14});
     downButton_ = makeButton(client_, du, "1004", "Move Photo &Down List", {7, 118, 87, 14});
     detailsButton_ = makeButton(client_, du, "1024", "Details ...", {7, 143, 50, 14});
-    QPushButton* helpButton = makeButton(client_, du, "57670", "&Help", {7, 167, 50, 14});
+    helpButton_ = makeButton(client_, du, "57670", "&Help", {7, 167, 50, 14});
     QPushButton* exitButton = makeButton(client_, du, "1", "Exit", {7, 185, 50, 14});
     exitButton->setDefault(true);
     exitButton->setAutoDefault(true);
@@ -108,7 +114,7 @@ void AlbumWindow::buildControls()
     connect(upButton_, &QPushButton::clicked, this, [this] { movePhotoUp(); });
     connect(downButton_, &QPushButton::clicked, this, [this] { movePhotoDown(); });
     connect(detailsButton_, &QPushButton::clicked, this, [this] { showDetails(); });
-    connect(helpButton, &QPushButton::clicked, this, [this] { showHelp(); });
+    connect(helpButton_, &QPushButton::clicked, this, [this] { showHelp(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { exitProgram(); });
 
     auto* emblem = new QLabel(client_);
@@ -156,8 +162,8 @@ void AlbumWindow::buildControls()
         updateCommands();
     });
 
-    makeLine(client_, du, {107, 2, 2, 223});
-    makeLine(client_, du, {246, 2, 2, 223});
+    leftLine_ = makeLine(client_, du, {107, 2, 2, 223});
+    rightLine_ = makeLine(client_, du, {246, 2, 2, 223});
 
     preview_ = new QLabel(client_);
     preview_->setObjectName(QStringLiteral("1006"));
@@ -177,6 +183,68 @@ void AlbumWindow::buildControls()
     privateLabel_ = makeLabel(client_, du, "", {302, 204, 27, 8}, "1029");
 
     setWindowIcon(programIcon());
+
+    for (QWidget* w : client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        templateGeometry_.emplace_back(w, w->geometry());
+    client_->installEventFilter(this);
+
+    // "&Add Photo ..." and "&Help" share their letters with the "&Album" and
+    // "&Help" menus. As in a dialog, the window's own buttons win the
+    // clash; the menus stay reachable by Alt alone and by F10.
+    for (QObject* o : {static_cast<QObject*>(addButton_), static_cast<QObject*>(helpButton_),
+                       static_cast<QObject*>(menuBar_)})
+        o->installEventFilter(this);
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { showHelp(); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        if (!menuBar_->actions().isEmpty())
+            menuBar_->setActiveAction(menuBar_->actions().front());
+    });
+}
+
+void AlbumWindow::layoutClient()
+{
+    const QSize extra = client_->size() - client_->minimumSize();
+    const int dx = std::max(0, extra.width());
+    const int dy = std::max(0, extra.height());
+    const int rightColumn = templateRightColumn();
+    for (const auto& [widget, rect] : templateGeometry_) {
+        if (!widget)
+            continue;
+        if (widget == list_)
+            widget->setGeometry(rect.adjusted(0, 0, dx, dy));
+        else if (widget == leftLine_)
+            widget->setGeometry(rect.adjusted(0, 0, 0, dy));
+        else if (widget == rightLine_)
+            widget->setGeometry(rect.translated(dx, 0).adjusted(0, 0, 0, dy));
+        else if (rect.x() >= rightColumn)
+            widget->setGeometry(rect.translated(dx, dy / 2));  // the preview keeps its size, centred
+    }
+}
+
+int AlbumWindow::templateRightColumn() const
+{
+    for (const auto& [widget, rect] : templateGeometry_) {
+        if (widget == rightLine_)
+            return rect.x();
+    }
+    return client_->minimumWidth();
+}
+
+bool AlbumWindow::buttonWinsShortcut(QEvent* event)
+{
+    if (event->type() != QEvent::Shortcut)
+        return false;
+    const auto* shortcut = static_cast<QShortcutEvent*>(event);
+    if (!shortcut->isAmbiguous())
+        return false;
+    const QKeySequence key = shortcut->key();
+    QPushButton* button = key == QKeySequence(Qt::ALT | Qt::Key_A)   ? addButton_
+                          : key == QKeySequence(Qt::ALT | Qt::Key_H) ? helpButton_
+                                                                      : nullptr;
+    if (!button || !button->isEnabled())
+        return false;
+    button->click();
+    return true;
 }
 
 }  // namespace hf

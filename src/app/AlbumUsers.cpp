@@ -14,6 +14,9 @@ namespace hf {
 
 void AlbumWindow::switchUser(int index)
 {
+    // Choosing the current user again is no new selection.
+    if (index == session_.currentIndex())
+        return;
     session_.switchUser(index);
     userBox_->setCurrentIndex(session_.currentIndex());
     albumReplaced();

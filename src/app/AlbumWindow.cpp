@@ -36,6 +36,9 @@ AlbumWindow::AlbumWindow(AlbumServices services, QWidget* parent)
       autoPlay_(std::move(services_.autoPlay), services_.profile)
 {
     setObjectName(QStringLiteral("102"));
+    // The window runs in a modal loop, but must not block the help window,
+    // a top-level window of its own: modal to its (absent) parent only.
+    setWindowModality(Qt::WindowModal);
     setWindowTitle(QString::fromLatin1(kCaption));
     setFont(DialogUnits::dialogFont());
     buildMenu();
@@ -116,6 +119,7 @@ void AlbumWindow::fillPhotoList()
     filling_ = true;
     list_->clear();
     const std::string filter = filterText();
+    shownFilter_ = filter;
     const bool all = filter == kAll;
     const std::optional<int> slot = album_->findCategory(filter);
     for (int i = 0; i < album_->count; ++i) {
@@ -249,6 +253,9 @@ void AlbumWindow::updateCommands()
 
 void AlbumWindow::categoryChanged()
 {
+    // Choosing the entry that is already shown is no new selection.
+    if (filterText() == shownFilter_)
+        return;
     fillPhotoList();
     if (list_->count() > 0)
         selectRow(0);
@@ -283,9 +290,7 @@ void AlbumWindow::intakeStep(const std::string& pictureName, const fs::path& pic
     case Album::AppendResult::Appended:
         break;
     case Album::AppendResult::Full:
-        boxes().show("The album is full: it holds 1000 photos, and removed photos still count until the handheld "
-                     "has been synchronised.",
-                     "Add Photo", MsgStyle::Exclamation);
+        boxes().show(kAlbumFullMessage, "Add Photo", MsgStyle::Exclamation);
         return;
     case Album::AppendResult::PathTooLong:
         boxes().show("The picture file's path is too long for the album: " + picturePath.string(), "Add Photo",
@@ -328,6 +333,10 @@ bool AlbumWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (modalEnded(watched, event))
         return QDialog::eventFilter(watched, event);
+    if (buttonWinsShortcut(event))
+        return true;
+    if (watched == client_ && event->type() == QEvent::Resize)
+        layoutClient();
     if (watched == list_->viewport() && event->type() == QEvent::Resize)
         noFolderNote_->setGeometry(list_->viewport()->rect().adjusted(6, 6, -6, -6));
     if (watched == list_ && event->type() == QEvent::KeyPress &&
@@ -356,8 +365,10 @@ void AlbumWindow::dropEvent(QDropEvent* event)
             paths << url.toLocalFile();
     }
     event->acceptProposedAction();
+    // The drop ends first, so the program the file came from is not held
+    // while the editor is open.
     if (!paths.isEmpty())
-        emit filesDropped(paths);
+        QMetaObject::invokeMethod(this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace hf

@@ -16,9 +16,12 @@
 #include <optional>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QListWidget;
 class QMenuBar;
@@ -127,6 +130,11 @@ private:
     // after saying so, when the photo has gone.
     std::optional<int> photoAfterDialog(const std::string& pathField, std::uint64_t reloadsBefore, int record,
                                         const char* caption);
+    bool buttonWinsShortcut(QEvent* event);
+    // Lays the controls out for the window's size: the template's places,
+    // with the photo list taking what the window has beyond the template.
+    void layoutClient();
+    int templateRightColumn() const;
     void watchModal(QWidget* modal);
     bool modalEnded(QObject* watched, QEvent* event);
     // Refreshes everything that shows the album after it was replaced.
@@ -149,6 +157,8 @@ private:
     QPointer<QWidget> watchedModal_;
     QString emptyStateText_;
     SortedList filterEntries_;
+    std::string shownFilter_;  // the filter the list was filled for
+    QPushButton* helpButton_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
@@ -170,6 +180,9 @@ private:
     QList<QAction*> sourceActions_;
     QList<QAction*> photoActions_;
     QLabel* noFolderNote_ = nullptr;
+    QFrame* leftLine_ = nullptr;
+    QFrame* rightLine_ = nullptr;
+    std::vector<std::pair<QPointer<QWidget>, QRect>> templateGeometry_;
     QPointer<HelpWindow> help_;
     ReloadService* reload_ = nullptr;
 };

@@ -81,9 +81,7 @@ bool PhotoIntake::refuseWhenFull()
 {
     if (!window_.album().isFull())
         return false;
-    window_.boxes().show("The album is full: it holds 1000 photos.  Removed photos still count until the handheld "
-                         "has been synchronised with HotSync.",
-                         kAddPhoto, MsgStyle::Exclamation);
+    window_.boxes().show(kAlbumFullMessage, kAddPhoto, MsgStyle::Exclamation);
     return true;
 }
 
