@@ -120,6 +120,7 @@ QString choosePictureFile(QWidget* owner, const QString& startFolder)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setViewMode(QFileDialog::Detail);
+    // Readers outside Qt add their suffixes here.
     dialog.setNameFilter(imageFileFilter());
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         auto* preview = new FilePreview(&dialog);

@@ -17,9 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
 namespace hf {
 namespace {
 
@@ -37,39 +34,28 @@ TEST(MessageBoxes, BelongToTheDialogThatRaisesThemAndQuestionsShowOnlyYesAndNo)
     AlbumHeader header = test::freshHeader();
     test::TempDir dir;
     MemoryProfile profile;
+    CCategoryNameDlg categoryName(header, boxes);
+    CPictureEditorDlg editor(profile, boxes, dir.path());
+    editor.sourcePicture() = fromQImage(QImage(64, 48, QImage::Format_RGB888));
 
-    struct Row {
-        const char* name;
-        std::function<std::unique_ptr<QDialog>()> make;
-        Qt::Key key; // pressed in the dialog to raise the box
+    const struct {
+        QDialog* dialog;
+        Qt::Key key; // raises the box: OK on an empty name, Escape in the editor
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+    } rows[] = {
+        {&categoryName, Qt::Key_Return, QMessageBox::Warning, QMessageBox::Ok},
+        {&editor, Qt::Key_Escape, QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No},
     };
-    const Row rows[] = {
-        {"empty category name refused",
-         [&] { return std::make_unique<CCategoryNameDlg>(header, boxes); }, Qt::Key_Return, QMessageBox::Warning,
-         QMessageBox::Ok},
-        {"editor asks before discarding",
-         [&] {
-             auto e = std::make_unique<CPictureEditorDlg>(profile, boxes, dir.path());
-             e->sourcePicture() = fromQImage(QImage(64, 48, QImage::Format_RGB888));
-             return e;
-         },
-         Qt::Key_Escape, QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::unique_ptr<QDialog> dialog = row.make();
-        QDialog* raiser = dialog.get();
-        bool boxSeen = false;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.dialog->objectName().toStdString());
         ModalHandler inDialog([&](QWidget* w) {
             w->move(30, 30);
             ModalHandler box([&](QWidget* b) {
                 auto* mb = qobject_cast<QMessageBox*>(b);
                 ASSERT_NE(mb, nullptr);
-                boxSeen = true;
-                EXPECT_EQ(mb->parentWidget(), raiser);
-                const QPoint offset = mb->frameGeometry().center() - raiser->frameGeometry().center();
+                EXPECT_EQ(mb->parentWidget(), row.dialog);
+                const QPoint offset = mb->frameGeometry().center() - row.dialog->frameGeometry().center();
                 EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
                 EXPECT_EQ(mb->icon(), row.icon);
                 EXPECT_EQ(mb->standardButtons(), row.buttons);
@@ -77,11 +63,10 @@ TEST(MessageBoxes, BelongToTheDialogThatRaisesThemAndQuestionsShowOnlyYesAndNo)
             });
             QTest::keyClick(w, row.key);
             EXPECT_TRUE(box.handled());
-            static_cast<QDialog*>(w)->done(QDialog::Rejected);
+            row.dialog->done(QDialog::Rejected);
         });
-        dialog->exec();
+        row.dialog->exec();
         EXPECT_TRUE(inDialog.handled());
-        EXPECT_TRUE(boxSeen);
     }
 }
 
@@ -91,59 +76,45 @@ TEST(FieldEdits, SayAtOnceWhyACharacterIsRefused)
     RecordingMessageBoxes boxes;
     AlbumHeader header = test::freshHeader();
     PhotoRecord record{};
-    copyField(record.pictureName, "Beach");
+    CPictureNameDlg nameDlg;
+    CPictureDetailsDlg details(header, record, boxes);
+    CCategoryNameDlg categoryName(header, boxes);
     const QString foreign = QStringLiteral("\u0142"); // Polish l with stroke: not in Windows-1252
-    struct Row {
-        const char* name;
-        std::function<std::unique_ptr<QDialog>()> make;
-        std::function<QLineEdit*(QWidget*)> field;
+    const QString twenty(20, QLatin1Char('x'));
+    const struct {
+        QDialog* dialog;
+        const char* id;
         QString start;
         QString typed;
         const char* tip; // empty: nothing is refused
         QString after;
+    } rows[] = {
+        {&nameDlg, "1013", "Fifteen", foreign, "cannot show", "Fifteen"},
+        {&nameDlg, "1013", "Fifteen letters", "s", "At most 15", "Fifteen letters"},
+        {&details, "1026", "Beach", foreign, "cannot show", "Beach"},
+        {&details, "1020", "Unfiled", foreign, "cannot show", "Unfiled"},
+        {&categoryName, "1034", "Trips", foreign, "cannot show", "Trips"},
+        {&categoryName, "1034", "", twenty, "", twenty}, // category names are cut only at OK
     };
-    const auto nameDlg = [] {
-        auto d = std::make_unique<CPictureNameDlg>();
-        d->setName(QStringLiteral("Fifteen letters"));
-        return d;
-    };
-    const auto byId = [](const char* id) {
-        return [id](QWidget* w) { return w->findChild<QLineEdit*>(QString::fromLatin1(id)); };
-    };
-    const auto details = [&] { return std::make_unique<CPictureDetailsDlg>(header, record, boxes); };
-    const auto categoryName = [&] { return std::make_unique<CCategoryNameDlg>(header, boxes); };
-    const auto detailsCategory = [](QWidget* w) { return w->findChild<QComboBox*>("1020")->lineEdit(); };
-    const QString twenty(20, QLatin1Char('x'));
-    const Row rows[] = {
-        {"picture name, foreign character", nameDlg, byId("1013"), "Fifteen", foreign, "cannot show", "Fifteen"},
-        {"picture name, 16th character", nameDlg, byId("1013"), "Fifteen letters", "s", "At most 15", "Fifteen letters"},
-        {"details name, foreign character", details, byId("1026"), "Beach", foreign, "cannot show", "Beach"},
-        {"details category, foreign character", details, detailsCategory, "Unfiled", foreign, "cannot show", "Unfiled"},
-        {"category name, foreign character", categoryName, byId("1034"), "Trips", foreign, "cannot show", "Trips"},
-        {"category name, long names cut only at OK", categoryName, byId("1034"), "", twenty, "", twenty},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::unique_ptr<QDialog> dialog = row.make();
-        ModalHandler typing([&](QWidget* w) {
-            QToolTip::hideText();
-            QLineEdit* edit = row.field(w);
-            ASSERT_NE(edit, nullptr);
-            edit->setText(row.start);
-            edit->setFocus();
-            edit->end(false);
-            typeText(edit, row.typed);
-            if (*row.tip) {
-                EXPECT_TRUE(test::waitUntil([] { return QToolTip::isVisible(); }, 2000));
-                EXPECT_TRUE(QToolTip::text().contains(QString::fromLatin1(row.tip))) << QToolTip::text().toStdString();
-            } else {
-                EXPECT_FALSE(QToolTip::isVisible()) << QToolTip::text().toStdString();
-            }
-            EXPECT_EQ(edit->text(), row.after);
-            static_cast<QDialog*>(w)->done(QDialog::Rejected);
-        });
-        dialog->exec();
-        EXPECT_TRUE(typing.handled());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id + (" " + row.start.toStdString()));
+        row.dialog->show();
+        QWidget* control = row.dialog->findChild<QWidget*>(QString::fromLatin1(row.id));
+        auto* combo = qobject_cast<QComboBox*>(control);
+        QLineEdit* edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(control);
+        ASSERT_NE(edit, nullptr);
+        QToolTip::hideText();
+        edit->setText(row.start);
+        edit->setFocus();
+        typeText(edit, row.typed);
+        if (*row.tip) {
+            EXPECT_TRUE(test::waitUntil([] { return QToolTip::isVisible(); }, 2000));
+            EXPECT_TRUE(QToolTip::text().contains(QString::fromLatin1(row.tip))) << QToolTip::text().toStdString();
+        } else {
+            EXPECT_FALSE(QToolTip::isVisible()) << QToolTip::text().toStdString();
+        }
+        EXPECT_EQ(edit->text(), row.after);
+        row.dialog->hide();
     }
 }
 

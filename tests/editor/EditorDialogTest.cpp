@@ -295,12 +295,7 @@ TEST_F(Editor, SaveOfAPhotoTooThinForAPictureSaysSoAndStaysOpen)
 
 // The font resolution is fixed when the application starts, so each case
 // runs in a process of its own with QT_FONT_DPI set.
-class EditorLayout : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override { profile_ = std::make_unique<MemoryProfile>(); }
-    std::unique_ptr<MemoryProfile> profile_;
-    RecordingMessageBoxes boxes_;
-};
+class EditorLayout : public ::testing::TestWithParam<int> {};
 
 TEST_P(EditorLayout, ViewsKeepTheirSizeAndNoControlOverlapsAnother)
 {
@@ -321,7 +316,9 @@ TEST_P(EditorLayout, ViewsKeepTheirSizeAndNoControlOverlapsAnother)
         return;
     }
     TempDir dir;
-    CPictureEditorDlg e(*profile_, boxes_, dir.path());
+    MemoryProfile profile;
+    RecordingMessageBoxes boxes;
+    CPictureEditorDlg e(profile, boxes, dir.path());
     e.sourcePicture() = fromQImage(testPhoto(640, 480));
     e.initialise();
     e.show();
@@ -333,10 +330,8 @@ TEST_P(EditorLayout, ViewsKeepTheirSizeAndNoControlOverlapsAnother)
         EXPECT_TRUE(frame->contentsRect().contains(view->geometry()));
     }
     const auto describe = [](QWidget* w) {
-        QString text = w->property("text").toString();
-        if (auto* box = qobject_cast<QGroupBox*>(w))
-            text = box->title();
-        return (QString::fromLatin1(w->metaObject()->className()) + " '" + text + "'").toStdString();
+        const auto* box = qobject_cast<QGroupBox*>(w);
+        return (box ? box->title() : w->metaObject()->className() + (" " + w->property("text").toString())).toStdString();
     };
     const QList<QWidget*> controls = e.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* a : controls) {

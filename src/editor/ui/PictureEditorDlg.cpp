@@ -32,7 +32,16 @@ namespace {
 // controls beyond them move along: each view keeps its exact size, and since
 // every edge keeps its order nothing comes to overlap.
 class EditorGeometry {
+    static constexpr int kSourceLeft = 16;
+    static constexpr int kResultLeft = 227;
+    static constexpr int kViewTop = 7;
+    static constexpr int kViewWidth = 160;
+    static constexpr int kViewHeight = 148;
+
 public:
+    static constexpr QRect kSourceView{kSourceLeft, kViewTop, kViewWidth, kViewHeight};
+    static constexpr QRect kResultView{kResultLeft, kViewTop, kViewWidth, kViewHeight};
+
     EditorGeometry(const DialogUnits& du, int viewFrameSide)
         : du_(du),
           extraX_(std::max(0, viewFrameSide - std::min(span(du, kSourceLeft), span(du, kResultLeft)))),
@@ -52,16 +61,7 @@ public:
         return QRect(left, top, x(units.x() + units.width()) - left, y(units.y() + units.height()) - top);
     }
 
-    static constexpr QRect kSourceView{16, 7, 160, 148};
-    static constexpr QRect kResultView{227, 7, 160, 148};
-
 private:
-    static constexpr int kSourceLeft = 16;
-    static constexpr int kResultLeft = 227;
-    static constexpr int kViewTop = 7;
-    static constexpr int kViewWidth = 160;
-    static constexpr int kViewHeight = 148;
-
     static int span(const DialogUnits& du, int left) { return du.x(left + kViewWidth) - du.x(left); }
 
     // The part of extra pixels that an edge at units lies beyond, spread
