@@ -7,15 +7,21 @@
 #include "QtText.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
+#include <QStandardPaths>
+#include <QTreeView>
 
 namespace hf {
 namespace {
 
 constexpr const char* kAddPhoto = "Add Photo";
+constexpr const char* kPhotoFolderValue = "PhotoFolder";
 
 // The chosen file's picture, small, beside the file dialog's list.
 class FilePreview final : public QLabel {
@@ -29,6 +35,12 @@ public:
     }
     void showFile(const QString& path)
     {
+        // Entering a folder reports it, or an empty name, as the current
+        // file; a reader on either only complains on stderr.
+        if (!QFileInfo(path).isFile()) {
+            clear();
+            return;
+        }
         QImageReader reader(path);
         reader.setAutoTransform(true);
         const QSize full = reader.size();
@@ -42,35 +54,84 @@ public:
     }
 };
 
+// Widens the Size, Type and Date columns to their contents and gives the
+// name the rest, so that nothing is cut at the dialog's size.
+void fitColumns(QTreeView* tree)
+{
+    const QAbstractItemView* view = tree;
+    QHeaderView* header = tree->header();
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        header->resizeSection(column, std::max(header->sectionSizeHint(column), view->sizeHintForColumn(column)));
+        others += header->sectionSize(column);
+    }
+    const int name = std::max(header->sectionSizeHint(0), tree->viewport()->width() - others);
+    header->resizeSection(0, std::max(name, std::min(view->sizeHintForColumn(0), tree->viewport()->width() / 2)));
+}
+
 }  // namespace
 
-PhotoIntake::PhotoIntake(AlbumWindow& window) : QObject(&window), chooseFile(choosePictureFile), window_(window)
+PhotoIntake::PhotoIntake(AlbumWindow& window)
+    : QObject(&window),
+      chooseFile([this](QWidget* owner) { return choosePictureFile(owner, photoStartFolder(window_.profile())); }),
+      window_(window)
 {
     connect(&window, &AlbumWindow::addPhotoRequested, this, &PhotoIntake::addPhotoFromFile);
     connect(&window, &AlbumWindow::filesDropped, this, &PhotoIntake::addDroppedFile);
 }
 
-QString PhotoIntake::imageFileFilter()
+QString imageFileFilter(const QStringList& extraSuffixes)
 {
-    QStringList patterns;
+    QStringList suffixes = extraSuffixes;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+        suffixes << QString::fromLatin1(format);
+    QStringList patterns;
+    for (const QString& suffix : suffixes)
+        patterns << QStringLiteral("*.") + suffix.toLower();
     patterns.removeDuplicates();
     return QStringLiteral("Image files (%1);;All files (*)").arg(patterns.join(QLatin1Char(' ')));
 }
 
-QString choosePictureFile(QWidget* owner)
+QString photoStartFolder(const Profile& profile)
 {
-    QFileDialog dialog(owner, QStringLiteral("Add Photo"));
+    const QString remembered = toQString(profile.getString(kPrefsSection, kPhotoFolderValue, ""));
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
+        return remembered;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+void rememberPhotoFolder(Profile& profile, const QString& photoFile)
+{
+    profile.setString(kPrefsSection, kPhotoFolderValue, toUtf8(QFileInfo(photoFile).absolutePath()));
+}
+
+QString choosePictureFile(QWidget* owner, const QString& startFolder)
+{
+    QFileDialog dialog(owner, QStringLiteral("Add Photo"), startFolder);
     dialog.setObjectName(QStringLiteral("fileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The filter's long list of suffixes would crowd out its name.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(PhotoIntake::imageFileFilter());
+    dialog.setViewMode(QFileDialog::Detail);
+    // Readers outside Qt add their suffixes here.
+    dialog.setNameFilter(imageFileFilter());
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         auto* preview = new FilePreview(&dialog);
         grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
         QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &FilePreview::showFile);
+    }
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 130, metrics.height() * 28)));
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        if (auto* model = dialog.findChild<QFileSystemModel*>())
+            QObject::connect(model, &QFileSystemModel::directoryLoaded, tree, [tree] { fitColumns(tree); });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -92,7 +153,8 @@ void PhotoIntake::addPhotoFromFile()
     const QString path = chooseFile(&window_);
     if (path.isEmpty())
         return;
-    loadAndEdit(path, utf8ToCp1252(proposedNameForChosenFile(toUtf8(path))));
+    if (loadAndEdit(path, utf8ToCp1252(proposedNameForChosenFile(toUtf8(path)))))
+        rememberPhotoFolder(window_.profile(), path);
 }
 
 void PhotoIntake::addDroppedFile(const QStringList& paths)

@@ -14,6 +14,7 @@ namespace hf {
 
 class AlbumWindow;
 class CPictureEditorDlg;
+class Profile;
 
 // The road every new photo takes: a source fills the picture editor, the
 // user frames and saves it, and the Album window files the saved picture.
@@ -38,15 +39,23 @@ public:
     // that tests can drive the road without it.
     std::function<QString(QWidget* owner)> chooseFile;
 
-    static QString imageFileFilter();
-
 private:
     bool loadAndEdit(const QString& path, const std::string& proposedName);
 
     AlbumWindow& window_;
 };
 
+// The file dialog's "Image files" filter: every suffix Qt's image readers
+// take, with the suffixes of any reader outside Qt (the dialog matches them
+// in either case).
+QString imageFileFilter(const QStringList& extraSuffixes = {});
+
+// Where the file dialog opens: the folder of the last photo added while it
+// exists, else the user's pictures folder, else the home folder.
+QString photoStartFolder(const Profile& profile);
+void rememberPhotoFolder(Profile& profile, const QString& photoFile);
+
 // The file dialog for image files, with a preview of the chosen picture.
-QString choosePictureFile(QWidget* owner);
+QString choosePictureFile(QWidget* owner, const QString& startFolder);
 
 }  // namespace hf

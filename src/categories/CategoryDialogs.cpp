@@ -11,9 +11,6 @@
 namespace hf {
 namespace {
 
-// Category names may be typed at any length; OK keeps the first 15 bytes.
-constexpr int kTypingLimit = 32767;
-
 QPushButton* addButton(QDialog* dialog, const DialogUnits& du, const char* id, const QString& text, QRect units)
 {
     auto* button = new QPushButton(text, dialog);
@@ -39,7 +36,8 @@ CCategoryNameDlg::CCategoryNameDlg(const AlbumHeader& table, MessageBoxes& boxes
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("1034"));
     edit_->setGeometry(du.rect(7, 24, 114, 14));
-    edit_->setValidator(new Cp1252Validator(kTypingLimit, edit_));
+    // Any length may be typed; OK keeps the first 15 bytes.
+    limitFieldEdit(edit_, 0);
 
     auto* ok = addButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
     ok->setDefault(true);

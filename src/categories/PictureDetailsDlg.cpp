@@ -16,8 +16,6 @@
 namespace hf {
 namespace {
 
-constexpr int kTypingLimit = 32767;
-
 QLabel* addLabel(QDialog* dialog, const DialogUnits& du, const QString& text, int y)
 {
     auto* label = new QLabel(text, dialog);
@@ -49,8 +47,7 @@ CPictureDetailsDlg::CPictureDetailsDlg(AlbumHeader& header, PhotoRecord& record,
     nameEdit_->setObjectName(QStringLiteral("1026"));
     nameEdit_->setGeometry(du.rect(50, 7, 105, 14));
     // The record's field holds 15 characters the handheld can show.
-    nameEdit_->setMaxLength(static_cast<int>(kMaxPictureName));
-    nameEdit_->setValidator(new Cp1252Validator(static_cast<int>(kMaxPictureName), nameEdit_));
+    limitFieldEdit(nameEdit_, static_cast<int>(kMaxPictureName));
 
     addRule(this, du, 28);
 
@@ -63,7 +60,7 @@ CPictureDetailsDlg::CPictureDetailsDlg(AlbumHeader& header, PhotoRecord& record,
     // turns "personal" into "Personal".
     categoryCombo_->setInsertPolicy(QComboBox::NoInsert);
     categoryCombo_->setCompleter(nullptr);
-    categoryCombo_->lineEdit()->setValidator(new Cp1252Validator(kTypingLimit, categoryCombo_));
+    limitFieldEdit(categoryCombo_->lineEdit(), 0);
 
     addLabel(this, du, QStringLiteral("Private:"), 56);
     privateCheck_ = new QCheckBox(this);

@@ -5,19 +5,29 @@
 
 namespace hf {
 
+QWidget* QtMessageBoxes::currentOwner() const
+{
+    // Never the active window: a help window the user is reading can be
+    // active while a dialog waits for its answer.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return owner_;
+}
+
 MsgAnswer QtMessageBoxes::show(std::string_view text, std::string_view caption, MsgStyle style)
 {
-    QWidget* owner = owner_ ? owner_ : QApplication::activeWindow();
-    QMessageBox box(owner);
+    QMessageBox box(currentOwner());
     box.setObjectName("MessageBox");
     box.setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
     box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     box.setTextFormat(Qt::PlainText);
     switch (style) {
     case MsgStyle::YesNo:
-        box.setIcon(QMessageBox::Question);
+        // A question box shows its two buttons and nothing else.
+        box.setIcon(QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
         break;
     case MsgStyle::Exclamation:
         box.setIcon(QMessageBox::Warning);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+class QLineEdit;
+
 namespace hf {
 
 QString toQString(std::string_view utf8);
@@ -21,9 +23,17 @@ class Cp1252Validator final : public QValidator {
 public:
     Cp1252Validator(int maxChars, QObject* parent);
     State validate(QString& input, int& pos) const override;
+    // Whether the text last refused held a character the handheld cannot show.
+    bool refusedCharacter() const { return refusedCharacter_; }
 
 private:
     int maxChars_;
+    mutable bool refusedCharacter_ = false;
 };
+
+// Lets edit take only text that Windows-1252 can hold and, when maxChars is
+// above 0, at most that many characters; a refused key or paste tells the
+// user why at once, in a tooltip at the field.
+void limitFieldEdit(QLineEdit* edit, int maxChars);
 
 }  // namespace hf

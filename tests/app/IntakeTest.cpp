@@ -2,10 +2,13 @@
 #include "ModalHelper.h"
 #include "PhotoIntake.h"
 
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -49,12 +52,35 @@ protected:
     std::unique_ptr<ModalHandler> editor, name;
 };
 
+// Points the user's pictures folder somewhere else while it lives.
+class PicturesFolder {
+public:
+    explicit PicturesFolder(const fs::path& root) : old_(qgetenv("XDG_CONFIG_HOME"))
+    {
+        fs::create_directories(root / "Bilder");
+        writeFile(root / "user-dirs.dirs", "XDG_PICTURES_DIR=\"" + (root / "Bilder").string() + "\"\n");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root.string()));
+    }
+    ~PicturesFolder() { old_.isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", old_); }
+
+private:
+    QByteArray old_;
+};
+
+QString dialogFolder(QWidget* w)
+{
+    return static_cast<QFileDialog*>(w)->directory().absolutePath();
+}
+
 TEST_F(Intake, AddPhotoThroughTheFileDialogEditorAndNameWritesAlbumAndPicture)
 {
     const fs::path jpeg = dir / "Summer holiday at the lake.jpg";
     writeJpeg(jpeg, 640, 480);
+    const PicturesFolder pictures(dir / "config");
+    QString firstFolder;
     ModalHandler files(
         [&](QWidget* w) {
+            firstFolder = dialogFolder(w);
             auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(edit, nullptr);
             edit->setText(QString::fromStdString(jpeg.string()));
@@ -100,6 +126,79 @@ TEST_F(Intake, AddPhotoThroughTheFileDialogEditorAndNameWritesAlbumAndPicture)
     EXPECT_EQ(rows(), QStringList{"Summer holiday "});
     EXPECT_EQ(list()->currentRow(), 0);
     EXPECT_TRUE(window->previewText().isEmpty()) << "the new picture shows";
+
+    // The first time the dialog opens in the pictures folder, then where the
+    // last photo came from.
+    EXPECT_EQ(firstFolder.toStdString(), (dir / "config" / "Bilder").string());
+    QString secondFolder;
+    ModalHandler again(
+        [&](QWidget* w) {
+            secondFolder = dialogFolder(w);
+            QTest::keyClick(w, Qt::Key_Escape);
+        },
+        8000, "fileDialog");
+    QTest::mouseClick(button("1000"), Qt::LeftButton);
+    ASSERT_TRUE(again.handled());
+    EXPECT_EQ(secondFolder.toStdString(), QDir(QString::fromStdString(dir.path().string())).absolutePath().toStdString());
+}
+
+TEST(FileDialog, ListsEveryImageFileReadablyAndQuietly)
+{
+    TempDir dir;
+    for (const char* name : {"a.jpg", "B.JPG", "c.png", "d.tif", "e.webp", "f.bmp", "notes.txt"})
+        writeFile(dir / name, "x");
+    fs::create_directory(dir / "older");
+    writeJpeg(dir / "older" / "g.jpg", 40, 30);
+
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+        if (type != QtDebugMsg && type != QtInfoMsg && !m.startsWith(QLatin1String("This plugin does not support")))
+            warnings << m;
+    });
+    const auto listed = [](QTreeView* tree) {
+        QStringList names;
+        for (int row = 0; row < tree->model()->rowCount(tree->rootIndex()); ++row)
+            names << tree->model()->index(row, 0, tree->rootIndex()).data().toString();
+        names.sort();
+        return names;
+    };
+    const auto entry = [](QTreeView* tree, const QString& name) {
+        const QModelIndexList found =
+            tree->model()->match(tree->model()->index(0, 0, tree->rootIndex()), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        return found.isEmpty() ? QRect() : tree->visualRect(found.front());
+    };
+    QStringList names;
+    ModalHandler files(
+        [&](QWidget* w) {
+            auto* tree = w->findChild<QTreeView*>("treeView");
+            ASSERT_NE(tree, nullptr);
+            ASSERT_TRUE(waitUntil([&] { return listed(tree).size() == 7; })) << listed(tree).join(" ").toStdString();
+            names = listed(tree);
+            const QHeaderView* header = tree->header();
+            int total = 0;
+            for (int column = 0; column < header->count(); ++column) {
+                const int needed = std::max(header->sectionSizeHint(column),
+                                            static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(column));
+                EXPECT_GE(header->sectionSize(column), needed) << "column " << column << " is cut";
+                total += header->sectionSize(column);
+            }
+            EXPECT_LE(total, tree->viewport()->width()) << "the columns do not fit the dialog";
+            // Into the folder as a user does: a click on it, then Enter.
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, entry(tree, "older").center());
+            QTest::keyClick(tree, Qt::Key_Return);
+            ASSERT_TRUE(waitUntil([&] { return listed(tree) == QStringList{"g.jpg"}; }));
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, entry(tree, "g.jpg").center());
+            QTest::keyClick(tree, Qt::Key_Return);
+        },
+        8000, "fileDialog");
+    const QString chosen = choosePictureFile(nullptr, QString::fromStdString(dir.path().string()));
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(files.handled());
+    EXPECT_EQ(names, (QStringList{"B.JPG", "a.jpg", "c.png", "d.tif", "e.webp", "f.bmp", "older"}));
+    EXPECT_EQ(chosen.toStdString(), (dir / "older" / "g.jpg").string());
+    EXPECT_EQ(warnings.join("\n").toStdString(), "");
+    EXPECT_TRUE(imageFileFilter({"heic"}).contains("*.heic")) << "readers outside Qt add their suffixes";
 }
 
 TEST_F(Intake, GrayPhotoOfAFourGrayHandheldUsesTheFourGrays)

@@ -8,6 +8,8 @@
 #include "Text.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -278,5 +280,77 @@ TEST_F(Editor, MissingFolderIsNamedAndTheEditorStaysOpen)
     EXPECT_EQ(e->pictureFilePath(), fs::path());
     EXPECT_FALSE(fs::exists(missing));
 }
+
+TEST_F(Editor, SaveOfAPhotoTooThinForAPictureSaysSoAndStaysOpen)
+{
+    auto e = std::make_unique<CPictureEditorDlg>(profile, boxes, dir.path());
+    e->sourcePicture() = fromQImage(testPhoto(2000, 3));
+    e->initialise();
+    e->show();
+    ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 1000, "131");
+    QTest::mouseClick(e->findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_FALSE(name.handled()) << "no name is asked for a picture that cannot be saved";
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("no picture to save"), std::string::npos) << boxes.shown()[0].text;
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// The font resolution is fixed when the application starts, so each case
+// runs in a process of its own with QT_FONT_DPI set.
+class EditorLayout : public ::testing::TestWithParam<int> {};
+
+TEST_P(EditorLayout, ViewsKeepTheirSizeAndNoControlOverlapsAnother)
+{
+    const int dpi = GetParam();
+    if (qEnvironmentVariableIntValue("QT_FONT_DPI") != dpi) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_FONT_DPI"), QString::number(dpi));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+        return;
+    }
+    TempDir dir;
+    MemoryProfile profile;
+    RecordingMessageBoxes boxes;
+    CPictureEditorDlg e(profile, boxes, dir.path());
+    e.sourcePicture() = fromQImage(testPhoto(640, 480));
+    e.initialise();
+    e.show();
+    const QRect dialog = e.rect();
+    for (QWidget* view : {static_cast<QWidget*>(e.cropFrame()), e.findChild<QWidget*>("1014")}) {
+        EXPECT_EQ(view->size(), QSize(240, 240)) << view->objectName().toStdString();
+        auto* frame = qobject_cast<QFrame*>(view->parentWidget());
+        ASSERT_NE(frame, nullptr);
+        EXPECT_TRUE(frame->contentsRect().contains(view->geometry()));
+    }
+    const auto describe = [](QWidget* w) {
+        const auto* box = qobject_cast<QGroupBox*>(w);
+        return (box ? box->title() : w->metaObject()->className() + (" " + w->property("text").toString())).toStdString();
+    };
+    const QList<QWidget*> controls = e.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* a : controls) {
+        EXPECT_TRUE(dialog.contains(a->geometry())) << describe(a) << " lies outside the dialog";
+        for (QWidget* b : controls) {
+            if (a >= b)
+                continue;
+            // A group box surrounds its own controls.
+            if ((qobject_cast<QGroupBox*>(a) && a->geometry().contains(b->geometry())) ||
+                (qobject_cast<QGroupBox*>(b) && b->geometry().contains(a->geometry())))
+                continue;
+            EXPECT_FALSE(a->geometry().intersects(b->geometry())) << describe(a) << " overlaps " << describe(b);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FontDpi, EditorLayout, ::testing::Values(72, 96, 120, 144));
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Renders the pictures of the Album window and the picture editor that the
 // README shows. Run under a display (or Xvfb):
 //   handfolio_screenshots <output folder> [photo]
+// It draws the editor at 72 and 96 dpi in runs of its own.
 #include "AlbumWindow.h"
+#include "DialogShots.h"
 #include "FileHandheldDesktop.h"
 #include "ImageIO.h"
 #include "PictureEditorDlg.h"
@@ -17,6 +19,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -61,13 +64,19 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: handfolio_screenshots <output folder> [photo]\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    const hf::LBitmap photo = samplePhoto(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    const bool editorOnly = std::strcmp(argv[1], shots::kEditorOnly) == 0 && argc > 2;
+    const int photoArg = editorOnly ? 3 : 2;
+    const QStringList photoArgument =
+        argc > photoArg ? QStringList{QString::fromLocal8Bit(argv[photoArg])} : QStringList();
+    const hf::LBitmap photo = samplePhoto(photoArgument.value(0));
     if (!photo.IsAllocated()) {
         std::fprintf(stderr, "cannot read the photo\n");
         return 1;
     }
+    if (editorOnly)
+        return shots::editorShot(photo, QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
 
     QTemporaryDir temp;
     const fs::path palm = temp.path().toStdString();
@@ -124,5 +133,10 @@ int main(int argc, char* argv[])
         editor.findChild<QRadioButton*>(m.id)->click();
         save(&editor, out + QString::fromLatin1(m.file));
     }
-    return 0;
+    editor.hide();
+
+    bool ok = shots::fileDialogShot(photo, out + QStringLiteral("/file-dialog.png"));
+    for (int dpi : {72, 96})
+        ok = shots::editorAtDpi(dpi, out + QStringLiteral("/editor-%1dpi.png").arg(dpi), photoArgument) && ok;
+    return ok ? 0 : 1;
 }

@@ -20,28 +20,79 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace hf {
 namespace {
 
-QLabel* makeText(QWidget* parent, const DialogUnits& du, const char* text, QRect units)
+// The template's places in pixels. Where the dialog font is too small for
+// the template's view areas to hold the views, those areas grow and the
+// controls beyond them move along: each view keeps its exact size, and since
+// every edge keeps its order nothing comes to overlap.
+class EditorGeometry {
+    static constexpr int kSourceLeft = 16;
+    static constexpr int kResultLeft = 227;
+    static constexpr int kViewTop = 7;
+    static constexpr int kViewWidth = 160;
+    static constexpr int kViewHeight = 148;
+
+public:
+    static constexpr QRect kSourceView{kSourceLeft, kViewTop, kViewWidth, kViewHeight};
+    static constexpr QRect kResultView{kResultLeft, kViewTop, kViewWidth, kViewHeight};
+
+    EditorGeometry(const DialogUnits& du, int viewFrameSide)
+        : du_(du),
+          extraX_(std::max(0, viewFrameSide - std::min(span(du, kSourceLeft), span(du, kResultLeft)))),
+          extraY_(std::max(0, viewFrameSide - (du.y(kViewTop + kViewHeight) - du.y(kViewTop))))
+    {
+    }
+    int x(int units) const
+    {
+        return du_.x(units) + grown(units, kSourceLeft, kViewWidth, extraX_) +
+               grown(units, kResultLeft, kViewWidth, extraX_);
+    }
+    int y(int units) const { return du_.y(units) + grown(units, kViewTop, kViewHeight, extraY_); }
+    QRect rect(QRect units) const
+    {
+        const int left = x(units.x());
+        const int top = y(units.y());
+        return QRect(left, top, x(units.x() + units.width()) - left, y(units.y() + units.height()) - top);
+    }
+
+private:
+    static int span(const DialogUnits& du, int left) { return du.x(left + kViewWidth) - du.x(left); }
+
+    // The part of extra pixels that an edge at units lies beyond, spread
+    // evenly over a view area that starts at start.
+    static int grown(int units, int start, int length, int extra)
+    {
+        return extra * std::clamp(units - start, 0, length) / length;
+    }
+
+    const DialogUnits& du_;
+    int extraX_;
+    int extraY_;
+};
+
+QLabel* makeText(QWidget* parent, const EditorGeometry& g, const char* text, QRect units)
 {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+    l->setGeometry(g.rect(units));
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
-// A sunken frame of the template's size whose inside is exactly one view of
-// kViewSize pixels: the render's arithmetic depends on that size.
-QFrame* makeViewFrame(QWidget* parent, const DialogUnits& du, QRect units)
+// A sunken frame whose inside is exactly one view of kViewSize pixels,
+// centred in its view area: the render's arithmetic depends on that size.
+QFrame* makeViewFrame(QWidget* parent, const EditorGeometry& g, QRect units)
 {
     auto* frame = new QFrame(parent);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(1);
-    const QRect area = du.rect(units.x(), units.y(), units.width(), units.height());
+    const QRect area = g.rect(units);
     const int side = CPictureEditorDlg::kViewSize + 2 * frame->frameWidth();
     frame->setGeometry(area.x() + (area.width() - side) / 2, area.y() + (area.height() - side) / 2, side, side);
     return frame;
@@ -66,27 +117,29 @@ CPictureEditorDlg::~CPictureEditorDlg() = default;
 void CPictureEditorDlg::buildControls()
 {
     const DialogUnits du(font());
-    resize(du.x(404), du.y(284));
+    // A sunken panel of line width 1 is one pixel wide on each side.
+    const EditorGeometry g(du, kViewSize + 2);
+    resize(g.x(404), g.y(284));
     setMinimumSize(size());
 
     auto* save = new QPushButton(QStringLiteral("&Save"), this);
     save->setObjectName(QStringLiteral("1"));
-    save->setGeometry(du.rect(350, 265, 50, 14));
+    save->setGeometry(g.rect({350, 265, 50, 14}));
     save->setDefault(true);
     connect(save, &QPushButton::clicked, this, &CPictureEditorDlg::accept);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("2"));
-    cancel->setGeometry(du.rect(292, 265, 50, 14));
+    cancel->setGeometry(g.rect({292, 265, 50, 14}));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &CPictureEditorDlg::reject);
 
-    QFrame* sourceFrame = makeViewFrame(this, du, {16, 7, 160, 148});
+    QFrame* sourceFrame = makeViewFrame(this, g, EditorGeometry::kSourceView);
     crop_ = new CropFrameWidget(sourceFrame);
     crop_->setObjectName(QStringLiteral("1011"));
     crop_->setGeometry(sourceFrame->contentsRect().x(), sourceFrame->contentsRect().y(), kViewSize, kViewSize);
     connect(crop_, &CropFrameWidget::dragFinished, this, [this] { render(); });
 
-    QFrame* resultFrame = makeViewFrame(this, du, {227, 7, 160, 148});
+    QFrame* resultFrame = makeViewFrame(this, g, EditorGeometry::kResultView);
     result_ = new QLabel(resultFrame);
     result_->setObjectName(QStringLiteral("1014"));
     result_->setAlignment(Qt::AlignCenter);
@@ -94,17 +147,17 @@ void CPictureEditorDlg::buildControls()
     result_->setStyleSheet(QStringLiteral("background: black;"));
 
     auto* instructions = new QGroupBox(QStringLiteral("Instructions"), this);
-    instructions->setGeometry(du.rect(3, 186, 187, 69));
-    makeText(this, du, "Move the frame around to create the Handfolio picture you want.", {13, 199, 163, 20});
-    makeText(this, du, "Choose the best color-level for your handheld.", {12, 222, 163, 8});
-    makeText(this, du, "Adjust the contrast to make the clearest picture.", {12, 238, 163, 8});
+    instructions->setGeometry(g.rect({3, 186, 187, 69}));
+    makeText(this, g, "Move the frame around to create the Handfolio picture you want.", {13, 199, 163, 20});
+    makeText(this, g, "Choose the best color-level for your handheld.", {12, 222, 163, 8});
+    makeText(this, g, "Adjust the contrast to make the clearest picture.", {12, 238, 163, 8});
 
     auto* colours = new QGroupBox(QStringLiteral("Colors"), this);
-    colours->setGeometry(du.rect(213, 164, 187, 53));
+    colours->setGeometry(g.rect({213, 164, 187, 53}));
     const auto radio = [&](const char* id, const char* text, QRect units) {
         auto* b = new QRadioButton(QString::fromUtf8(text), this);
         b->setObjectName(QString::fromLatin1(id));
-        b->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+        b->setGeometry(g.rect(units));
         return b;
     };
     gray4_ = radio("1017", "4-Level Gray (PalmPilot, Palm III, Palm VII)", {224, 175, 162, 10});
@@ -117,21 +170,21 @@ void CPictureEditorDlg::buildControls()
     connect(group, &QButtonGroup::idClicked, this, [this](int mode) { colourButtonClicked(mode); });
 
     auto* contrast = new QGroupBox(QStringLiteral("Contrast"), this);
-    contrast->setGeometry(du.rect(213, 221, 187, 34));
-    makeText(this, du, "Low", {229, 236, 14, 8});
+    contrast->setGeometry(g.rect({213, 221, 187, 34}));
+    makeText(this, g, "Low", {229, 236, 14, 8});
     slider_ = new QSlider(Qt::Horizontal, this);
     slider_->setObjectName(QStringLiteral("1015"));
-    slider_->setGeometry(du.rect(249, 233, 120, 15));
+    slider_->setGeometry(g.rect({249, 233, 120, 15}));
     slider_->setTickPosition(QSlider::NoTicks);
     slider_->setPageStep(100);
     slider_->setSingleStep(10);
     connect(slider_, &QSlider::valueChanged, this, [this](int position) { contrastChanged(position); });
-    makeText(this, du, "High", {373, 236, 16, 8});
+    makeText(this, g, "High", {373, 236, 16, 8});
 
-    makeText(this, du, "Handheld", {5, 167, 32, 8});
+    makeText(this, g, "Handheld", {5, 167, 32, 8});
     models_ = new QComboBox(this);
     models_->setObjectName(QStringLiteral("1023"));
-    const QRect modelRect = du.rect(48, 164, 142, 90);
+    const QRect modelRect = g.rect({48, 164, 142, 90});
     models_->setGeometry(modelRect.x(), modelRect.y(), modelRect.width(), models_->sizeHint().height());
     models_->setMaxVisibleItems(12);
     connect(models_, &QComboBox::activated, this, [this] { modelChosen(true); });
@@ -223,6 +276,14 @@ void CPictureEditorDlg::writeSettings()
 
 void CPictureEditorDlg::accept()
 {
+    // A photo too thin for the frame to cover a single pixel row gives no
+    // picture; asking for a name and then failing to write would blame the disk.
+    if (!renderer_.handheldPicture().IsAllocated()) {
+        boxes_.show("The frame holds no picture to save: this photo is too narrow to make a handheld picture "
+                    "from.",
+                    kCaption, MsgStyle::Exclamation);
+        return;
+    }
     CPictureNameDlg names(this);
     names.setTitle(QStringLiteral("Picture Name"));
     names.setPrompt(QStringLiteral("Enter a name for the new picture.  Maximum 15 characters."));

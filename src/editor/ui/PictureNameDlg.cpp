@@ -20,8 +20,7 @@ CPictureNameDlg::CPictureNameDlg(QWidget* parent) : QDialog(parent)
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("1013"));
     edit_->setGeometry(du.rect(61, 49, 89, 14));
-    edit_->setMaxLength(kMaxChars);
-    edit_->setValidator(new Cp1252Validator(kMaxChars, edit_));
+    limitFieldEdit(edit_, kMaxChars);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));
