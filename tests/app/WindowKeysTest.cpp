@@ -115,6 +115,9 @@ TEST_F(WindowKeys, AltLettersPressTheButtonsAndF10OpensTheMenus)
     EXPECT_EQ(add.count(), 2);
 
     auto* bar = window->findChild<QMenuBar*>();
+    QTest::keyClick(window.get(), Qt::Key_Alt);
+    EXPECT_TRUE(bar->hasFocus() || bar->activeAction()) << "Alt alone reaches the menus";
+    QTest::keyClick(bar, Qt::Key_Escape);
     QTest::keyClick(window.get(), Qt::Key_F10);
     ASSERT_NE(bar->activeAction(), nullptr);
     EXPECT_EQ(bar->activeAction()->text(), "&File");

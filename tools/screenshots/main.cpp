@@ -117,6 +117,9 @@ int main(int argc, char* argv[])
     window.initialise();
     window.show();
     save(&window, out + QStringLiteral("/album-window.png"));
+    window.resize(window.size() + QSize(260, 120));
+    QCoreApplication::processEvents();
+    save(&window, out + QStringLiteral("/album-window-large.png"));
 
     char model[40] = "Palm IIIc";
     hf::CPictureEditorDlg editor(profile, boxes, folder);
