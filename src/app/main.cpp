@@ -1,6 +1,7 @@
 #include "AlbumWindow.h"
 #include "ProgramIcon.h"
 #include "HelpWindow.h"
+#include "PasteCommand.h"
 #include "PhotoIntake.h"
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
@@ -22,7 +23,8 @@ int main(int argc, char* argv[])
     hf::FileHandheldDesktop desktop(hf::FileHandheldDesktop::defaultFolder());
     hf::AlbumWindow window({profile, boxes, desktop, hf::makeGSettingsAutoPlay(), {}});
     boxes.setOwner(&window);
-    new hf::PhotoIntake(window);  // a child of the window, which owns it
+    auto* intake = new hf::PhotoIntake(window);  // children of the window, which owns them
+    new hf::PasteCommand(window, *intake);
     window.initialise();
     window.exec();
     return 0;

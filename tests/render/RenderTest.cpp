@@ -30,6 +30,11 @@ struct Example {
     int contentW, contentH, pasteX, pasteY;
 };
 
+void PrintTo(const Example& e, std::ostream* os)
+{
+    *os << e.ws << "x" << e.hs;
+}
+
 class WorkedExamples : public ::testing::TestWithParam<Example> {};
 
 TEST_P(WorkedExamples, LayoutAndFirstRender)
