@@ -12,6 +12,11 @@ for size in 48 64 128 256; do
 done
 
 rsvg-convert -w 100 -h 32 images/emblem.svg -o images/emblem.png
+# The online photo store's emblem: 80 x 43, 24-bit, no transparency.
+rsvg-convert -w 80 -h 43 images/online-emblem.svg -o images/online-emblem.tmp.png
+convert images/online-emblem.tmp.png -background '#efefef' -alpha remove -alpha off -type TrueColor -strip \
+    PNG24:images/online-emblem.png
+rm -f images/online-emblem.tmp.png
 
 tmp=$(mktemp --suffix=.png)
 trap 'rm -f "$tmp"' EXIT

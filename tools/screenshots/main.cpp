@@ -4,6 +4,7 @@
 // It draws the editor at 72 and 96 dpi in runs of its own.
 #include "AlbumWindow.h"
 #include "DialogShots.h"
+#include "OnlineShots.h"
 #include "FileHandheldDesktop.h"
 #include "ImageIO.h"
 #include "PictureEditorDlg.h"
@@ -139,6 +140,7 @@ int main(int argc, char* argv[])
     editor.hide();
 
     bool ok = shots::fileDialogShot(photo, out + QStringLiteral("/file-dialog.png"));
+    ok = shots::onlineShots(photo, out) && ok;
     for (int dpi : {72, 96})
         ok = shots::editorAtDpi(dpi, out + QStringLiteral("/editor-%1dpi.png").arg(dpi), photoArgument) && ok;
     return ok ? 0 : 1;
