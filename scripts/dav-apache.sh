@@ -45,6 +45,7 @@ LoadModule dav_fs_module $modules/mod_dav_fs.so
 LoadModule alias_module $modules/mod_alias.so
 LoadModule mime_module $modules/mod_mime.so
 LoadModule ratelimit_module $modules/mod_ratelimit.so
+LoadModule env_module $modules/mod_env.so
 TypesConfig /etc/mime.types
 DefaultRuntimeDir "$workdir/run"
 PidFile "$workdir/run/httpd.pid"
