@@ -28,11 +28,12 @@ std::optional<WindowsProxyEntry> parseWindowsProxyText(std::string_view text)
     const auto equals = upper.find('=', http);
     if (equals == std::string::npos)
         return std::nullopt;
+    // An entry whose own text holds no colon (the next ";" comes first) has
+    // a host and no port, rather than a host that runs into the next entry.
     const auto colon = upper.find(':', equals + 1);
-    if (colon == std::string::npos) {
-        const auto end = upper.find(';', equals + 1);
-        return WindowsProxyEntry{upper.substr(equals + 1, end == std::string::npos ? end : end - equals - 1), ""};
-    }
+    const auto entryEnd = upper.find(';', equals + 1);
+    if (colon == std::string::npos || (entryEnd != std::string::npos && entryEnd < colon))
+        return WindowsProxyEntry{upper.substr(equals + 1, entryEnd == std::string::npos ? entryEnd : entryEnd - equals - 1), ""};
     const auto semicolon = upper.find(';', colon + 1);
     const auto portEnd = semicolon == std::string::npos ? upper.size() : semicolon;
     return WindowsProxyEntry{upper.substr(equals + 1, colon - equals - 1), upper.substr(colon + 1, portEnd - colon - 1)};

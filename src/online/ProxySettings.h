@@ -44,8 +44,8 @@ struct WindowsProxyEntry {
 
 // The first HTTP entry of a Windows proxy text. The whole text is put in
 // capitals first, and the first "HTTP" wins, so an HTTPS entry written
-// before the HTTP one is the one found. An entry without a colon has its
-// whole text up to the next ";" as host and no port text.
+// before the HTTP one is the one found. An entry without a colon of its own
+// has its whole text up to the next ";" as host and no port text.
 std::optional<WindowsProxyEntry> parseWindowsProxyText(std::string_view text);
 
 // A port typed as text: optional white space and sign, the digits up to
