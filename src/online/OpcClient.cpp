@@ -110,7 +110,7 @@ std::int32_t OpcInit(ConnectCallback callback, std::int32_t, const char* host, s
     request.url = *base;
     request.maxBody = 1u << 20;
     const HttpResponse r = call.send(request);
-    if (r.failure != HttpFailure::None)
+    if (r.failure != HttpFailure::None && r.failure != HttpFailure::TooLarge)
         return statusFor(r, kUnexpectedValue);
     *session = Store::instance().open(Session{host, port, *base});
     return kOk;

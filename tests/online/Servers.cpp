@@ -155,6 +155,12 @@ std::vector<FakeHttpServer::Seen> FakeHttpServer::seen() const
     return seen_;
 }
 
+void FakeHttpServer::setAnswer(const std::string& path, Answer answer)
+{
+    std::lock_guard lock(mutex_);
+    answers_[path] = std::move(answer);
+}
+
 void FakeHttpServer::serve()
 {
     while (!stopping_) {
@@ -185,13 +191,13 @@ void FakeHttpServer::serve()
         first >> seen.method >> seen.path;
         if (const auto auth = request.find("Authorization: "); auth != std::string::npos && auth < headerEnd)
             seen.authorization = request.substr(auth + 15, request.find("\r\n", auth) - auth - 15);
+        Answer answer{404, "", ""};
         {
             std::lock_guard lock(mutex_);
             seen_.push_back(seen);
+            if (auto it = answers_.find(seen.path); it != answers_.end())
+                answer = it->second;
         }
-        Answer answer{404, "", ""};
-        if (auto it = answers_.find(seen.path); it != answers_.end())
-            answer = it->second;
         std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " X\r\nContent-Length: " +
                             std::to_string(answer.body.size()) + "\r\nConnection: close\r\n" + answer.headers +
                             "\r\n" + (seen.method == "HEAD" ? std::string() : answer.body);

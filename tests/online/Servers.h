@@ -62,6 +62,7 @@ public:
     int port() const { return port_; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
     std::vector<Seen> seen() const;
+    void setAnswer(const std::string& path, Answer answer);
 
 private:
     void serve();
