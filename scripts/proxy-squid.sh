@@ -1,25 +1,14 @@
 #!/usr/bin/env bash
 # Runs squid on loopback in the foreground as a proxy that asks for Basic
-# credentials, for the online photo store's proxy tests and benchmark.
-#   proxy-squid.sh WORKDIR PORT USER PASSWORD [BYTES_PER_SECOND]
-# With a rate, one delay pool limits everything the proxy forwards to that
-# many bytes a second, starting from an empty bucket: a slow line.
+# credentials, for the online photo store's proxy tests.
+#   proxy-squid.sh WORKDIR PORT USER PASSWORD
 # Stop it with SIGTERM.
 set -euo pipefail
-workdir=$1 port=$2 user=$3 password=$4 rate=${5:-}
+workdir=$1 port=$2 user=$3 password=$4
 mkdir -p "$workdir"
 htpasswd -bcB "$workdir/passwd" "$user" "$password" 2>/dev/null
 chmod 0644 "$workdir/passwd"
 chmod 0777 "$workdir"
-
-delay=""
-if [ -n "$rate" ]; then
-    delay="delay_pools 1
-delay_class 1 1
-delay_access 1 allow all
-delay_parameters 1 $rate/$rate
-delay_initial_bucket_level 0"
-fi
 
 cat > "$workdir/squid.conf" <<CONF
 http_port 127.0.0.1:$port
@@ -28,7 +17,6 @@ cache_log $workdir/cache.log
 access_log stdio:$workdir/access.log
 cache deny all
 cache_mem 8 MB
-cache_dir null /tmp
 coredump_dir $workdir
 shutdown_lifetime 0 seconds
 auth_param basic program /usr/lib/squid/basic_ncsa_auth $workdir/passwd

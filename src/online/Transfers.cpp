@@ -17,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first bytes read of each JPEG; a camera's EXIF segment with its
-// thumbnail usually ends well inside them, and a longer one is read on.
-constexpr std::uint64_t kHeadBytes = 32 * 1024;
+// The first bytes read of each JPEG: enough for the EXIF segment of most
+// cameras with its thumbnail; a longer segment is read on to its end.
+constexpr std::uint64_t kHeadBytes = 16 * 1024;
 constexpr std::size_t kMaxExifEnd = 2 + 4 + 0xFFFF + 64 * 1024;
 constexpr std::size_t kMaxPictureBytes = 256u << 20;
 
