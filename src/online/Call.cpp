@@ -7,8 +7,9 @@
 
 namespace hf::opc {
 
-Call::Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress)
+Call::Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress, std::string userAgent)
     : library_(reinterpret_cast<void*>(std::intptr_t(session))),
+      userAgent_(std::move(userAgent)),
       stop_(stop),
       progress_(progress),
       http_(CallHooks{[this] { return stopRequested(); },
@@ -19,14 +20,25 @@ Call::Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress
 bool Call::stopRequested()
 {
     reportProgress();
-    if (!stopped_ && stop_ && stop_(library_) != 0)
-        stopped_ = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (stopped_ || !stop_ || now - lastAsked_ < std::chrono::milliseconds(100))
+        return stopped_;
+    lastAsked_ = now;
+    stopped_ = stop_(library_) != 0;
     return stopped_;
+}
+
+void Call::finish()
+{
+    total_ = done_;
+    reportProgress();
 }
 
 void Call::reportProgress()
 {
-    if (!progress_ || done_ == reported_)
+    // Before the call knows its total, and with nothing read, a share
+    // would mean nothing.
+    if (!progress_ || done_ == reported_ || total_ == 0)
         return;
     reported_ = done_;
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
@@ -62,6 +74,7 @@ HttpResponse Call::send(HttpRequest request)
         cancelled.failure = HttpFailure::Cancelled;
         return cancelled;
     }
+    request.userAgent = userAgent_;
     ProxyChoice proxy = askProxy(kProxyAsk).value_or(ProxyChoice{});
     HttpResponse response = http_.perform(request, proxy);
     if (response.failure == HttpFailure::Proxy && !retried_) {

@@ -2,11 +2,14 @@
 
 // One running library call: its HTTP client, its callbacks, the proxy
 // answer it works with, and the byte count it reports as progress.
+// The connect or cancel callback is asked at most every 100 ms: the
+// Connecting window's animation moves one step per question.
 
 #include "Http.h"
 #include "OpcClient.h"
 #include "Store.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,7 +18,8 @@ namespace hf::opc {
 
 class Call {
 public:
-    Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress);
+    // userAgent names the program and its partner identifier.
+    Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress, std::string userAgent);
 
     // Sends one request. The proxy callback is asked for the settings
     // first; when the proxy cannot be reached or refuses the credentials,
@@ -29,7 +33,10 @@ public:
     // sees max(total, done).
     void setTotal(std::uint64_t total) { total_ = total; }
     std::uint64_t done() const { return done_; }
+    // Progress is reported once the call knows what it expects to read.
     void reportProgress();
+    // The call has read all it will: done and total are equal.
+    void finish();
 
     bool stopRequested();
 
@@ -37,6 +44,7 @@ private:
     std::optional<ProxyChoice> askProxy(std::int32_t reason);
 
     void* library_;
+    std::string userAgent_;
     ConnectCallback stop_;
     ProgressCallback progress_;
     HttpClient http_;
@@ -45,6 +53,7 @@ private:
     std::uint64_t reported_ = ~std::uint64_t(0);
     bool retried_ = false;
     bool stopped_ = false;
+    std::chrono::steady_clock::time_point lastAsked_{};
 };
 
 // The status code for a failed exchange or an unwelcome answer; missing is

@@ -11,8 +11,6 @@
 namespace hf::opc {
 namespace {
 
-constexpr const char* kUserAgent = "Handfolio/2.6 (Quillmere)";
-
 struct EasyDeleter {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
 };
@@ -138,7 +136,7 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
     curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, request.userAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);

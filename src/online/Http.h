@@ -28,6 +28,7 @@ struct Credentials {
 struct HttpRequest {
     std::string method = "GET";
     std::string url;
+    std::string userAgent;
     std::vector<std::string> headers;
     std::string body;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> range;  // first and last byte

@@ -94,7 +94,7 @@ std::int32_t OpcSetProxyCallback(ProxyCallback callback)
 }
 
 std::int32_t OpcInit(ConnectCallback callback, std::int32_t, const char* host, std::uint16_t port,
-                     const char*, const char*, std::int32_t* session)
+                     const char* partnerId, const char*, std::int32_t* session)
 {
     if (!session)
         return kUnexpectedValue;
@@ -104,7 +104,8 @@ std::int32_t OpcInit(ConnectCallback callback, std::int32_t, const char* host, s
         return kUnexpectedValue;
     // Any HTTP answer, even one that asks for credentials, shows that the
     // server is there.
-    Call call(0, callback, nullptr);
+    const std::string agent = userAgentFor(partnerId);
+    Call call(0, callback, nullptr, agent);
     HttpRequest request;
     request.method = "OPTIONS";
     request.url = *base;
@@ -112,7 +113,7 @@ std::int32_t OpcInit(ConnectCallback callback, std::int32_t, const char* host, s
     const HttpResponse r = call.send(request);
     if (r.failure != HttpFailure::None && r.failure != HttpFailure::TooLarge)
         return statusFor(r, kUnexpectedValue);
-    *session = Store::instance().open(Session{host, port, *base});
+    *session = Store::instance().open(Session{host, port, *base, agent});
     return kOk;
 }
 
@@ -126,7 +127,7 @@ std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, 
         return kUnexpectedValue;
     request->rollCount = 0;
     const Credentials account{request->email ? request->email : "", request->password ? request->password : ""};
-    Call call(handle, callback, nullptr);
+    Call call(handle, callback, nullptr, session->userAgent);
     const HttpResponse r = call.propfind(session->baseUrl, 1, account);
     if (const std::int32_t status = statusFor(r, kNoSuchFilm); status != kOk)
         return status;
@@ -159,7 +160,7 @@ std::int32_t OpcGetFilmLocation(std::int32_t handle, ConnectCallback callback, c
         return kUnexpectedValue;
     auto& store = Store::instance();
     const std::string url = store.rollUrl(session->baseUrl, rollName);
-    Call call(handle, callback, nullptr);
+    Call call(handle, callback, nullptr, session->userAgent);
     const HttpResponse r = call.propfind(url, 0, store.accountFor(url));
     if (r.failure == HttpFailure::None && r.status >= 300 && r.status < 400 && !r.redirect.empty()) {
         const auto parent = parentOf(r.redirect);

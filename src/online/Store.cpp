@@ -85,6 +85,19 @@ std::string Store::rollUrl(const std::string& baseUrl, const std::string& shownN
     return baseUrl + percentEncode(name) + "/";
 }
 
+std::string userAgentFor(const char* partnerId)
+{
+    std::string agent = "Handfolio/2.6";
+    if (partnerId && *partnerId) {
+        // Only printable ASCII goes into a header line.
+        agent += " (";
+        for (const char* c = partnerId; *c; ++c)
+            agent += (*c >= 0x20 && *c < 0x7F) ? *c : '_';
+        agent += ")";
+    }
+    return agent;
+}
+
 bool isValidUtf8(std::string_view text)
 {
     std::size_t i = 0;

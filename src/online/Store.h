@@ -23,7 +23,10 @@ struct Session {
     std::string hostText;  // as OpcInit was given it
     std::uint16_t port = 0;
     std::string baseUrl;   // ends with '/'
+    std::string userAgent; // the program and the partner identifier
 };
+
+std::string userAgentFor(const char* partnerId);
 
 class Store {
 public:

@@ -234,7 +234,7 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
     request->thumbnailCount = 0;
     if (!usableFolder(request->folder))
         return kFileError;
-    Call call(handle, cancel, progress);
+    Call call(handle, cancel, progress, session->userAgent);
     Roll roll;
     if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
         return status;
@@ -264,8 +264,7 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
         thumbnails[i].imageNumber = i + 1;
     }
     request->thumbnailCount = count;
-    call.setTotal(call.done());
-    call.reportProgress();
+    call.finish();
     files.commit();
     return kOk;
 }
@@ -280,7 +279,7 @@ std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCa
         return kUnexpectedValue;
     if (!usableFolder(request->folder))
         return kFileError;
-    Call call(handle, cancel, progress);
+    Call call(handle, cancel, progress, session->userAgent);
     Roll roll;
     if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
         return status;
@@ -301,8 +300,7 @@ std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCa
         return kFileError;
     if (call.stopRequested())
         return kCancelled;
-    call.setTotal(call.done());
-    call.reportProgress();
+    call.finish();
     files.commit();
     return kOk;
 }

@@ -117,8 +117,10 @@ TEST(HostileAnswers, PictureHrefsNeverLeadOutOfTheFolderOrTheServer)
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{"downloads", "downloads/0001.jpg", "downloads/t0001.jpg"}));
     EXPECT_TRUE(elsewhere.seen().empty());
-    for (const auto& seen : store.seen())
+    for (const auto& seen : store.seen()) {
         EXPECT_NE(seen.path, "/up.jpg");
+        EXPECT_NE(seen.userAgent.find("(Quillmere)"), std::string::npos) << seen.path;
+    }
     opc::OpcClose(session);
 }
 

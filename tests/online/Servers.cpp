@@ -189,8 +189,15 @@ void FakeHttpServer::serve()
         Seen seen;
         std::istringstream first(request.substr(0, request.find("\r\n")));
         first >> seen.method >> seen.path;
-        if (const auto auth = request.find("Authorization: "); auth != std::string::npos && auth < headerEnd)
-            seen.authorization = request.substr(auth + 15, request.find("\r\n", auth) - auth - 15);
+        auto header = [&](const std::string& name) {
+            const auto at = request.find("\r\n" + name + ": ");
+            if (at == std::string::npos || at > headerEnd)
+                return std::string();
+            const auto begin = at + 4 + name.size();
+            return request.substr(begin, request.find("\r\n", begin) - begin);
+        };
+        seen.authorization = header("Authorization");
+        seen.userAgent = header("User-Agent");
         Answer answer{404, "", ""};
         {
             std::lock_guard lock(mutex_);

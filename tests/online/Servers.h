@@ -52,6 +52,7 @@ public:
         std::string method;
         std::string path;
         std::string authorization;
+        std::string userAgent;
     };
 
     explicit FakeHttpServer(std::map<std::string, Answer> answers);
