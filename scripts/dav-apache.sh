@@ -3,7 +3,8 @@
 # photo store's tests and benchmark, and for trying the program locally.
 #   dav-apache.sh WORKDIR PORT DOCROOT [USER PASSWORD]
 # With a user, every request needs HTTP Basic credentials. A file
-# WORKDIR/extra.conf, when present, is included (redirects, rate limits).
+# WORKDIR/extra.conf, when present, is included (redirects, rate limits);
+# with WORKDIR/tls.crt and WORKDIR/tls.key the server speaks HTTPS.
 # Stop it with SIGTERM.
 set -euo pipefail
 workdir=$1 port=$2 docroot=$3 user=${4:-} password=${5:-}
@@ -21,6 +22,15 @@ if [ -n "$user" ]; then
         Require valid-user"
 else
     auth="Require all granted"
+fi
+
+tls=""
+if [ -f "$workdir/tls.crt" ] && [ -f "$workdir/tls.key" ]; then
+    tls="LoadModule ssl_module $modules/mod_ssl.so
+LoadModule socache_shmcb_module $modules/mod_socache_shmcb.so
+SSLEngine on
+SSLCertificateFile $workdir/tls.crt
+SSLCertificateKeyFile $workdir/tls.key"
 fi
 
 runas=""
@@ -64,6 +74,7 @@ DocumentRoot "$docroot"
     AllowOverride None
     $auth
 </Directory>
+$tls
 IncludeOptional "$workdir/extra.conf"
 CONF
 exec apache2 -f "$workdir/httpd.conf" -D FOREGROUND

@@ -10,7 +10,7 @@ packages=(
     fonts-dejavu-core
     xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin libglib2.0-dev gsettings-desktop-schemas
     libjpeg-dev imagemagick libjpeg-turbo-progs
-    libexif-dev libexpat1-dev apache2 apache2-utils squid lighttpd lighttpd-mod-webdav
+    libexif-dev libexpat1-dev apache2 apache2-utils squid lighttpd lighttpd-mod-webdav openssl
 )
 
 sudo=""
