@@ -241,6 +241,7 @@ TEST(TlsStore, CertificateThatDoesNotVerifyIsACommunicationsError)
     ASSERT_TRUE(server.ready()) << readFile(dir / "log");
     const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/";
 
+    Callbacks::reset();
     std::int32_t session = 0;
     EXPECT_EQ(openSession(url, 0, &session), opc::kCommunications);
     EXPECT_EQ(session, 0);
