@@ -115,8 +115,13 @@ TEST_P(DavServers, ListsRollsAndMakesUprightThumbnailsAndPictureWithFewBytes)
     EXPECT_EQ(opc::OpcClose(session), opc::kOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, DavServers, ::testing::Values(DavServer::Apache, DavServer::Lighttpd),
-                         [](const auto& info) { return info.param == DavServer::Apache ? "Apache" : "Lighttpd"; });
+INSTANTIATE_TEST_SUITE_P(Servers, DavServers,
+                         ::testing::Values(DavServer::Apache, DavServer::ApacheDigest, DavServer::Lighttpd),
+                         [](const auto& info) {
+                             return info.param == DavServer::Apache         ? "Apache"
+                                    : info.param == DavServer::ApacheDigest ? "ApacheDigest"
+                                                                            : "Lighttpd";
+                         });
 
 class ApacheStore : public ::testing::Test {
 protected:

@@ -57,7 +57,8 @@ std::string longRollName(int which)
 
 PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
 {
-    const char* program = server == DavServer::Apache ? "/usr/sbin/apache2" : "/usr/sbin/lighttpd";
+    const bool apache = server != DavServer::Lighttpd;
+    const char* program = apache ? "/usr/sbin/apache2" : "/usr/sbin/lighttpd";
     if (!haveProgram(program)) {
         skip_ = std::string(program) + " is not installed (scripts/setup.sh installs it)";
         return;
@@ -70,7 +71,8 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
     makeReadable(dir_.path());
 
     const int port = freePort();
-    if (server == DavServer::Apache) {
+    if (apache) {
+        const std::string scheme = server == DavServer::ApacheDigest ? "Digest" : "Basic";
         const int movedPort = freePort();
         fs::create_directories(dir_ / "a");
         std::ofstream extra(dir_ / "a" / "extra.conf");
@@ -81,11 +83,11 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         extra.close();
         moved_ = std::make_unique<ServerProcess>(
             scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "b").string(), std::to_string(movedPort), (dir_ / "rootB").string(), kAccount, kPassword},
+            std::vector<std::string>{(dir_ / "b").string(), std::to_string(movedPort), (dir_ / "rootB").string(), kAccount, kPassword, scheme},
             movedPort, dir_ / "b.log");
         main_ = std::make_unique<ServerProcess>(
             scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "a").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword},
+            std::vector<std::string>{(dir_ / "a").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword, scheme},
             port, dir_ / "a.log");
         ready_ = moved_->ready() && main_->ready();
     } else {

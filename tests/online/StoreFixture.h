@@ -15,7 +15,7 @@
 
 namespace hf::test {
 
-enum class DavServer { Apache, Lighttpd };
+enum class DavServer { Apache, ApacheDigest, Lighttpd };
 
 inline constexpr const char* kAccount = "ann@example.com";
 inline constexpr const char* kPassword = "s3cret pass";
