@@ -271,4 +271,16 @@ std::string originOf(const std::string& url)
     return origin;
 }
 
+std::string canonicalUrl(const std::string& url)
+{
+    std::unique_ptr<CURLU, UrlDeleter> u(curl_url());
+    char* full = nullptr;
+    if (!u || curl_url_set(u.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
+        curl_url_get(u.get(), CURLUPART_URL, &full, CURLU_DEFAULT_PORT) != CURLUE_OK)
+        return url;
+    std::string out = full;
+    curl_free(full);
+    return out;
+}
+
 }  // namespace hf::opc

@@ -77,5 +77,8 @@ private:
 
 // scheme://host:port of a URL, lower case; empty when it is not http(s).
 std::string originOf(const std::string& url);
+// The URL with its port written out, so that two spellings of one
+// address compare equal.
+std::string canonicalUrl(const std::string& url);
 
 }  // namespace hf::opc

@@ -17,7 +17,9 @@ struct UrlDeleter {
 };
 
 // A host argument is a URL, or a plain host name that means
-// http://host:port/. A URL's own port wins over the port argument.
+// http://host:port/. A URL keeps its own port, or its scheme's: the
+// workflow opens the first session with port 3011 whatever the store's
+// address, and a Nextcloud at https://cloud.example/ is not on 3011.
 std::optional<std::string> baseUrlFor(const char* host, std::uint16_t port)
 {
     if (!host || !*host)
@@ -29,15 +31,11 @@ std::optional<std::string> baseUrlFor(const char* host, std::uint16_t port)
     if (!u || curl_url_set(u.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
         return std::nullopt;
     char* scheme = nullptr;
-    char* ownPort = nullptr;
     curl_url_get(u.get(), CURLUPART_SCHEME, &scheme, 0);
     const bool web = scheme && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
     curl_free(scheme);
     if (!web)
         return std::nullopt;
-    if (curl_url_get(u.get(), CURLUPART_PORT, &ownPort, 0) != CURLUE_OK)
-        curl_url_set(u.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0);
-    curl_free(ownPort);
     curl_url_set(u.get(), CURLUPART_QUERY, nullptr, 0);
     curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
     char* full = nullptr;

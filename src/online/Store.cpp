@@ -63,7 +63,7 @@ void Store::moved(const std::string& locationBase, const std::string& shownName,
 {
     std::lock_guard lock(mutex_);
     trusted_.insert(originOf(rollUrl));
-    moved_[{locationBase, shownName}] = rollUrl;
+    moved_[{canonicalUrl(locationBase), shownName}] = rollUrl;
 }
 
 std::optional<Credentials> Store::accountFor(const std::string& url) const
@@ -78,7 +78,7 @@ std::optional<Credentials> Store::accountFor(const std::string& url) const
 std::string Store::rollUrl(const std::string& baseUrl, const std::string& shownName) const
 {
     std::lock_guard lock(mutex_);
-    if (auto it = moved_.find({baseUrl, shownName}); it != moved_.end())
+    if (auto it = moved_.find({canonicalUrl(baseUrl), shownName}); it != moved_.end())
         return it->second;
     auto real = realByShown_.find(shownName);
     const std::string& name = real == realByShown_.end() ? shownName : real->second;
