@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include "OtherFormats.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -282,6 +284,8 @@ std::vector<std::uint8_t> encodeJpeg(const RgbPicture& picture, int quality)
 
 std::optional<RgbPicture> smallUprightPicture(Bytes file, int maxSide)
 {
+    if (!inspectJpegHead(file).jpeg)
+        return decodeOtherFormat(file, maxSide);
     auto decoded = decodeJpegScaled(file, maxSide);
     if (!decoded)
         return std::nullopt;

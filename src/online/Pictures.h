@@ -55,6 +55,7 @@ RgbPicture upright(const RgbPicture& picture, int orientation);
 std::vector<std::uint8_t> encodeJpeg(const RgbPicture& picture, int quality = 90);
 
 // The whole road from a full file: decode at reduced scale, fit, upright.
+// Files that are not JPEG go through Qt's image readers.
 std::optional<RgbPicture> smallUprightPicture(Bytes file, int maxSide);
 
 }  // namespace hf::opc

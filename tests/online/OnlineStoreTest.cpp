@@ -79,13 +79,14 @@ TEST_P(DavServers, ListsRollsAndMakesUprightThumbnailsAndPictureWithFewBytes)
     writeFile(folder / "t0002.jpg", "left from an earlier roll");
     const ThumbnailRun run = getThumbnails(session, kHoliday, folder);
     ASSERT_EQ(run.status, opc::kOk);
-    EXPECT_EQ(run.numbers, (std::vector<std::int32_t>{1, 2, 3}));
+    EXPECT_EQ(run.numbers, (std::vector<std::int32_t>{1, 2, 3, 4}));
     // a.jpg: its EXIF thumbnail (green | yellow, 160 × 80) turned upright.
     expectPicture(folder / "t0001.jpg", 48, 96, {24, 10}, kGreen, {24, 86}, kYellow);
     // b.jpg is damaged: a gap, and no stale file in its place.
     EXPECT_FALSE(fs::exists(folder / "t0002.jpg"));
     // c.JPG has no EXIF: the photo itself, decoded small.
     expectPicture(folder / "t0003.jpg", 96, 64, {10, 32}, kMagenta, {86, 32}, kBlue);
+    expectPicture(folder / "t0004.jpg", 96, 48, {10, 24}, kGreen, {86, 24}, kYellow);
 
     const auto& progress = Callbacks::progress();
     ASSERT_FALSE(progress.empty());
@@ -100,7 +101,7 @@ TEST_P(DavServers, ListsRollsAndMakesUprightThumbnailsAndPictureWithFewBytes)
     expectPicture(folder / "0001.jpg", 200, 400, {100, 20}, kRed, {100, 380}, kBlue);
     EXPECT_GE(Callbacks::progress().back().done, store_->sizeOf(kHoliday, "a.jpg"));
     EXPECT_EQ(getImage(session, kHoliday, 2, folder), opc::kBadImageFormat);
-    EXPECT_EQ(getImage(session, kHoliday, 4, folder), opc::kNoSuchImage);
+    EXPECT_EQ(getImage(session, kHoliday, 5, folder), opc::kNoSuchImage);
     EXPECT_EQ(getImage(session, kHoliday, 0, folder), opc::kNoSuchImage);
 
     // The shown name of a cut roll leads back to the roll.
@@ -110,7 +111,7 @@ TEST_P(DavServers, ListsRollsAndMakesUprightThumbnailsAndPictureWithFewBytes)
     // Nothing but the numbered files was written.
     for (const auto& e : fs::directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
-        EXPECT_TRUE(name == "t0001.jpg" || name == "t0003.jpg" || name == "0001.jpg") << name;
+        EXPECT_TRUE(name == "t0001.jpg" || name == "t0003.jpg" || name == "t0004.jpg" || name == "0001.jpg") << name;
     }
     EXPECT_EQ(opc::OpcClose(session), opc::kOk);
 }
@@ -190,6 +191,9 @@ TEST_F(ApacheStore, EachFailureHasItsStatusCode)
         {"missing folder", [&] { return getImage(session_, kHoliday, 1, folder / "none"); }, opc::kFileError},
         {"closed session", [&] { return listRolls(9999, kAccount, kPassword, nullptr); }, opc::kBadHandle},
         {"closed session's picture", [&] { return getImage(9999, kHoliday, 1, folder); }, opc::kBadHandle},
+        {"connect callback stops the call",
+         [&] { Callbacks::cancelNow(); std::int32_t s; const auto r = openSession(store_->url(), 0, &s); Callbacks::reset(); return r; },
+         opc::kCancelled},
         {"not a web address", [&] { std::int32_t s; return openSession("ftp://127.0.0.1/", 21, &s); }, opc::kUnexpectedValue},
     };
     for (const auto& c : cases)

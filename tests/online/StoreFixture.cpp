@@ -32,6 +32,8 @@ void buildRolls(const fs::path& root)
     put(holiday / "b.jpg", damaged);
     // No EXIF: the thumbnail is the photo itself, decoded small.
     put(holiday / "c.JPG", makeJpeg(halves(300, 200, kMagenta, kBlue)));
+    // Not a JPEG: read whole, by Qt's readers.
+    put(holiday / "d.png", makePng(halves(200, 100, kGreen, kYellow)));
     put(holiday / "notes.txt", {'h', 'i'});
     put(holiday / "sub" / "d.jpg", makeJpeg(halves(64, 64, kRed, kRed)));
     fs::create_directories(root / longRollName(1));
@@ -142,6 +144,12 @@ void Callbacks::cancelAfter(int milliseconds)
         cancelledAt = nowMicroseconds();
         cancelFlag = true;
     }).detach();
+}
+
+void Callbacks::cancelNow()
+{
+    cancelledAt = nowMicroseconds();
+    cancelFlag = true;
 }
 
 double Callbacks::millisecondsSinceCancel()

@@ -61,6 +61,7 @@ struct Callbacks {
     static std::vector<opc::Progress>& progress();
     static void reset();
     static void cancelAfter(int milliseconds);  // raises the flag from a timer thread
+    static void cancelNow();
     static double millisecondsSinceCancel();
     static int cancel(void*);
     static void onProgress(void*, const opc::Progress* p);

@@ -1,5 +1,7 @@
 #include "TestPictures.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <libexif/exif-data.h>
 
 #include <algorithm>
@@ -57,6 +59,16 @@ std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::op
     std::free(saved);
     file.insert(file.begin() + 2, segment.begin(), segment.end());
     return file;
+}
+
+std::vector<std::uint8_t> makePng(const opc::RgbPicture& picture)
+{
+    const QImage image(picture.pixels.data(), picture.width, picture.height, picture.width * 3, QImage::Format_RGB888);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QByteArray& bytes = buffer.data();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 bool hasExif(const std::vector<std::uint8_t>& file)

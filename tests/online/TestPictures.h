@@ -32,6 +32,8 @@ struct ExifPart {
 std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::optional<ExifPart>& exif = {},
                                    int quality = 90);
 
+std::vector<std::uint8_t> makePng(const opc::RgbPicture& picture);
+
 // Whether a JPEG file holds an EXIF segment at all.
 bool hasExif(const std::vector<std::uint8_t>& file);
 
