@@ -188,7 +188,9 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
         HttpResponse head = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1));
         if (endsTheCall(head))
             return {std::nullopt, head};
-        if (head.status == 200)  // ranges not honoured: this is the whole file
+        // Ranges not honoured, or a file no longer than its head: that is
+        // the whole file.
+        if (head.status == 200 || (head.status == 206 && head.fullSize != 0 && head.body.size() >= head.fullSize))
             return {smallUprightPicture(bytesOf(head.body), kThumbnailPixels), std::nullopt};
         if (head.status == 206) {
             const JpegHead jpeg = inspectJpegHead(bytesOf(head.body));
@@ -203,8 +205,6 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
             if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size())
                 if (auto t = fromExifThumbnail(bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin)))
                     return {std::move(t), std::nullopt};
-            if (!jpeg.jpeg)
-                return {};
         }
     }
     HttpResponse whole = fetch(call, url, std::nullopt);

@@ -117,6 +117,16 @@ TEST(HostileAnswers, PictureHrefsNeverLeadOutOfTheFolderOrTheServer)
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{"downloads", "downloads/0001.jpg", "downloads/t0001.jpg"}));
     EXPECT_TRUE(elsewhere.seen().empty());
+    // A server the listing did not name, nor a roll location, gets no
+    // account, even when it asks for one.
+    elsewhere.setAnswer("/Good/", {401, "", "WWW-Authenticate: Basic realm=\"Photos\"\r\n"});
+    std::int32_t stranger = 0;
+    ASSERT_EQ(openSession(elsewhere.url(), 0, &stranger), opc::kOk);
+    EXPECT_EQ(getThumbnails(stranger, "Good", downloads).status, opc::kBadPassword);
+    ASSERT_FALSE(elsewhere.seen().empty());
+    for (const auto& seen : elsewhere.seen())
+        EXPECT_EQ(seen.authorization, "") << seen.method << " " << seen.path;
+    opc::OpcClose(stranger);
     for (const auto& seen : store.seen()) {
         EXPECT_NE(seen.path, "/up.jpg");
         EXPECT_NE(seen.userAgent.find("(Quillmere)"), std::string::npos) << seen.path;
