@@ -31,6 +31,7 @@ bool Call::stopRequested()
 void Call::finish()
 {
     total_ = done_;
+    reported_ = ~std::uint64_t(0);
     reportProgress();
 }
 

@@ -32,6 +32,7 @@ public:
     // The expected bytes of the whole call so far; the progress callback
     // sees max(total, done).
     void setTotal(std::uint64_t total) { total_ = total; }
+    std::uint64_t total() const { return total_; }
     std::uint64_t done() const { return done_; }
     // Progress is reported once the call knows what it expects to read.
     void reportProgress();

@@ -207,6 +207,9 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
                     return {std::move(t), std::nullopt};
         }
     }
+    // The plan counted only the head of a JPEG; now all of it comes.
+    if (isJpeg(member))
+        call.setTotal(call.total() + member.length.value_or(0));
     HttpResponse whole = fetch(call, url, std::nullopt);
     if (endsTheCall(whole))
         return {std::nullopt, whole};

@@ -44,6 +44,7 @@ void buildRolls(const fs::path& root)
     std::vector<std::uint8_t> big(PhotoStore::kBigBytes, 0x5A);
     big[0] = 0xFF;
     big[1] = 0xD8;
+    put(root / "Big" / "a.jpg", makeJpeg(halves(64, 32, kRed, kBlue)));
     put(root / "Big" / "big.jpg", big);
 }
 
