@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace hf::test {
 namespace {
 
@@ -132,6 +134,47 @@ TEST(HostileAnswers, PictureHrefsNeverLeadOutOfTheFolderOrTheServer)
         EXPECT_NE(seen.userAgent.find("(Quillmere)"), std::string::npos) << seen.path;
     }
     opc::OpcClose(session);
+}
+
+}  // namespace
+}  // namespace hf::test
+
+namespace hf::test {
+namespace {
+
+// Random damage to a listing and to a camera JPEG's head: whatever comes
+// out keeps the rules, and nothing crashes (the sanitizer build runs this).
+TEST(HostileAnswers, MutatedListingsAndPicturesKeepTheRules)
+{
+    const std::string listing = multistatus(response("/Roll/", true) + response("/Roll/a.jpg", false) +
+                                            response("/Roll/sub/", true) + response("/Roll/b%20c.jpg", false));
+    const auto photo = makeJpeg(halves(240, 120, kRed, kBlue), ExifPart{6, halves(80, 40, kGreen, kYellow)});
+    std::minstd_rand random(12345);
+    for (int round = 0; round < 1500; ++round) {
+        std::string xml = listing;
+        std::vector<std::uint8_t> jpeg = photo;
+        const int flips = 1 + int(random() % 8);
+        for (int i = 0; i < flips; ++i) {
+            xml[random() % xml.size()] = char(random() % 256);
+            // Most flips go into the EXIF segment, where the parsers work.
+            jpeg[random() % std::min<std::size_t>(jpeg.size(), 2048)] = std::uint8_t(random() % 256);
+        }
+        if (round % 5 == 0)
+            jpeg.resize(random() % jpeg.size());
+        if (const auto resources = opc::parseMultistatus(xml)) {
+            for (const auto& m : opc::directMembers(*resources, "http://127.0.0.1:1/Roll/")) {
+                EXPECT_EQ(m.name.find('/'), std::string::npos);
+                EXPECT_NE(m.name, "..");
+                EXPECT_FALSE(m.name.empty());
+            }
+        }
+        const auto exif = opc::readExifOfFile(jpeg);
+        EXPECT_TRUE(exif.orientation >= 1 && exif.orientation <= 8);
+        if (const auto small = opc::smallUprightPicture(jpeg, opc::kThumbnailPixels)) {
+            EXPECT_LE(std::max(small->width, small->height), opc::kThumbnailPixels);
+            EXPECT_EQ(small->pixels.size(), std::size_t(small->width) * std::size_t(small->height) * 3);
+        }
+    }
 }
 
 }  // namespace
