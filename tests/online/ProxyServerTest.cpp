@@ -74,8 +74,11 @@ TEST_F(SquidProxy, FailuresAskTheUserAndACorrectionIsTriedOnce)
     FakeHttpServer store({{"/", {207, kListing, ""}}});
     const std::uint16_t squidPort = std::uint16_t(squid_->port());
     const std::uint16_t deadPort = std::uint16_t(freePort());
+    const std::string plain = store.url();
+    const std::string tunnel = "https://127.0.0.1:" + std::to_string(store.port()) + "/";
     struct Case {
         const char* what;
+        std::string url;
         int enable;
         std::uint16_t port;
         const char* password;
@@ -85,13 +88,15 @@ TEST_F(SquidProxy, FailuresAskTheUserAndACorrectionIsTriedOnce)
         std::int32_t expected;
     };
     const std::vector<Case> cases = {
-        {"refused, corrected and retried", 1, squidPort, "wrong", MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
-        {"refused, the user says No", 1, squidPort, "wrong", MsgAnswer::No, false, nullptr, opc::kCommunications},
-        {"refused, the dialog cancelled", 1, squidPort, "wrong", MsgAnswer::Yes, false, nullptr, opc::kCommunications},
-        {"refused twice", 1, squidPort, "wrong", MsgAnswer::Yes, true, "still wrong", opc::kCommunications},
-        {"unreachable, then the right proxy", 1, deadPort, kProxyPassword, MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
-        {"right from the start", 1, squidPort, kProxyPassword, std::nullopt, false, nullptr, opc::kOk},
-        {"box unchecked: direct, whatever http_proxy says", 0, deadPort, "wrong", std::nullopt, false, nullptr, opc::kOk},
+        {"refused, corrected and retried", plain, 1, squidPort, "wrong", MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
+        {"refused, the user says No", plain, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr, opc::kCommunications},
+        {"refused, the dialog cancelled", plain, 1, squidPort, "wrong", MsgAnswer::Yes, false, nullptr, opc::kCommunications},
+        {"refused twice", plain, 1, squidPort, "wrong", MsgAnswer::Yes, true, "still wrong", opc::kCommunications},
+        {"unreachable, then the right proxy", plain, 1, deadPort, kProxyPassword, MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
+        {"right from the start", plain, 1, squidPort, kProxyPassword, std::nullopt, false, nullptr, opc::kOk},
+        {"box unchecked: direct, whatever http_proxy says", plain, 0, deadPort, "wrong", std::nullopt, false, nullptr, opc::kOk},
+        // The proxy refuses the tunnel's CONNECT before any TLS is spoken.
+        {"tunnel refused, the user says No", tunnel, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr, opc::kCommunications},
     };
     // The user's proxy is used even for a server that no_proxy names.
     setenv("no_proxy", "127.0.0.1,localhost", 1);
@@ -113,7 +118,7 @@ TEST_F(SquidProxy, FailuresAskTheUserAndACorrectionIsTriedOnce)
         opc::OpcSetProxyCallback(proxyCallback);
 
         std::int32_t session = 0;
-        std::int32_t status = openSession(store.url(), 0, &session);
+        std::int32_t status = openSession(c.url, 0, &session);
         std::vector<std::string> rolls;
         if (status == opc::kOk)
             status = listRolls(session, kAccount, kPassword, &rolls);
