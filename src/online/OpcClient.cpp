@@ -126,7 +126,11 @@ std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, 
     request->rollCount = 0;
     const Credentials account{request->email ? request->email : "", request->password ? request->password : ""};
     Call call(handle, callback, nullptr, session->userAgent);
-    const HttpResponse r = call.propfind(session->baseUrl, 1, account);
+    // An empty account is no account: nothing to send, not even when asked.
+    const HttpResponse r = call.propfind(session->baseUrl, 1,
+                                         account.user.empty() && account.password.empty()
+                                             ? std::nullopt
+                                             : std::optional<Credentials>(account));
     if (const std::int32_t status = statusFor(r, kNoSuchFilm); status != kOk)
         return status;
     const auto resources = parseMultistatus(r.body);

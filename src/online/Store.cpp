@@ -70,7 +70,8 @@ std::optional<Credentials> Store::accountFor(const std::string& url) const
 {
     std::lock_guard lock(mutex_);
     const std::string origin = originOf(url);
-    if (!account_ || origin.empty() || !trusted_.count(origin))
+    if (!account_ || (account_->user.empty() && account_->password.empty()) || origin.empty() ||
+        !trusted_.count(origin))
         return std::nullopt;
     return account_;
 }
