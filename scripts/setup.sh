@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin libglib2.0-dev gsettings-desktop-schemas
     libjpeg-dev imagemagick libjpeg-turbo-progs
     xclip
+    libexif-dev libexpat1-dev apache2 apache2-utils squid lighttpd lighttpd-mod-webdav openssl
 )
 
 sudo=""

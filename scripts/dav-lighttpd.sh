@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs lighttpd with mod_webdav on loopback in the foreground: a second,
+# independent WebDAV server for the online photo store's tests.
+#   dav-lighttpd.sh WORKDIR PORT DOCROOT [USER PASSWORD]
+# Stop it with SIGTERM.
+set -euo pipefail
+workdir=$1 port=$2 docroot=$3 user=${4:-} password=${5:-}
+mkdir -p "$workdir"
+
+auth=""
+if [ -n "$user" ]; then
+    printf '%s:%s\n' "$user" "$password" > "$workdir/users"
+    auth="server.modules += (\"mod_auth\", \"mod_authn_file\")
+auth.backend = \"plain\"
+auth.backend.plain.userfile = \"$workdir/users\"
+auth.require = (\"/\" => (\"method\" => \"basic\", \"realm\" => \"Photos\", \"require\" => \"valid-user\"))"
+fi
+
+cat > "$workdir/lighttpd.conf" <<CONF
+server.document-root = "$docroot"
+server.bind = "127.0.0.1"
+server.port = $port
+server.errorlog = "$workdir/error.log"
+server.modules = ("mod_webdav")
+$auth
+webdav.activate = "enable"
+webdav.is-readonly = "enable"
+include_shell "/usr/share/lighttpd/create-mime.conf.pl"
+CONF
+exec lighttpd -D -f "$workdir/lighttpd.conf"

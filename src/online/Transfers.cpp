@@ -1,0 +1,311 @@
+// The two transfers: a roll's thumbnails and one picture.
+
+#include "Call.h"
+#include "OpcClient.h"
+#include "Pictures.h"
+#include "Propfind.h"
+#include "Store.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace hf::opc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first bytes read of each JPEG: enough for the EXIF segment of most
+// cameras with its thumbnail; a longer segment is read on to its end.
+constexpr std::uint64_t kHeadBytes = 16 * 1024;
+constexpr std::size_t kMaxExifEnd = 2 + 4 + 0xFFFF + 64 * 1024;
+constexpr std::size_t kMaxPictureBytes = 256u << 20;
+
+// The files one call writes. Each is written under a temporary name and
+// renamed when whole; unless the call commits, they are removed again.
+class OutputFiles {
+public:
+    explicit OutputFiles(fs::path folder) : folder_(std::move(folder)) {}
+    ~OutputFiles()
+    {
+        if (committed_)
+            return;
+        std::error_code ec;
+        for (const auto& p : written_)
+            fs::remove(p, ec);
+    }
+    OutputFiles(const OutputFiles&) = delete;
+    OutputFiles& operator=(const OutputFiles&) = delete;
+
+    bool write(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const fs::path final = folder_ / name;
+        const fs::path temporary = folder_ / ("." + name + ".part");
+        {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            out.flush();
+            if (!out) {
+                std::error_code ec;
+                fs::remove(temporary, ec);
+                return false;
+            }
+        }
+        std::error_code ec;
+        fs::rename(temporary, final, ec);
+        if (ec) {
+            fs::remove(temporary, ec);
+            return false;
+        }
+        written_.push_back(final);
+        return true;
+    }
+
+    // A gap keeps no file, not even one left from an earlier roll.
+    void clear(const std::string& name)
+    {
+        std::error_code ec;
+        fs::remove(folder_ / name, ec);
+    }
+
+    void commit() { committed_ = true; }
+
+private:
+    fs::path folder_;
+    std::vector<fs::path> written_;
+    bool committed_ = false;
+};
+
+bool usableFolder(const char* folder)
+{
+    std::error_code ec;
+    return folder && *folder && fs::is_directory(folder, ec);
+}
+
+std::string numbered(const char* pattern, int n)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, pattern, n);
+    return name;
+}
+
+bool hasPictureExtension(const std::string& name, bool jpegOnly)
+{
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string ext = name.substr(dot + 1);
+    for (auto& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "jpg" || ext == "jpeg" || ext == "jpe")
+        return true;
+    return !jpegOnly && (ext == "png" || ext == "gif" || ext == "bmp" || ext == "tif" || ext == "tiff" ||
+                         ext == "webp" || ext == "heic" || ext == "heif");
+}
+
+bool isPicture(const DavMember& m)
+{
+    if (m.collection)
+        return false;
+    if (!m.contentType.empty() && m.contentType.rfind("image/", 0) == 0)
+        return true;
+    return hasPictureExtension(m.name, false);
+}
+
+bool isJpeg(const DavMember& m)
+{
+    if (m.contentType.rfind("image/jpeg", 0) == 0 || m.contentType.rfind("image/pjpeg", 0) == 0)
+        return true;
+    return hasPictureExtension(m.name, true);
+}
+
+struct Roll {
+    std::string url;
+    std::vector<DavMember> pictures;
+};
+
+// The roll's pictures in name order; the status when it cannot be listed.
+std::int32_t listRoll(Call& call, const Session& session, const char* rollName, Roll& roll)
+{
+    roll.url = Store::instance().rollUrl(session.baseUrl, rollName);
+    const HttpResponse r = call.propfind(roll.url, 1, Store::instance().accountFor(roll.url));
+    if (const std::int32_t status = statusFor(r, kNoSuchFilm); status != kOk)
+        return status;
+    const auto resources = parseMultistatus(r.body);
+    if (!resources)
+        return kUnexpectedValue;
+    for (auto& m : directMembers(*resources, roll.url))
+        if (isPicture(m))
+            roll.pictures.push_back(std::move(m));
+    return kOk;
+}
+
+HttpResponse fetch(Call& call, const std::string& url, std::optional<std::pair<std::uint64_t, std::uint64_t>> range)
+{
+    HttpRequest request;
+    request.url = url;
+    request.range = range;
+    request.credentials = Store::instance().accountFor(url);
+    request.maxBody = kMaxPictureBytes;
+    return call.send(std::move(request));
+}
+
+Bytes bytesOf(const std::string& s)
+{
+    return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+}
+
+// Only failures that end the whole call; a picture that is missing or
+// broken is a gap.
+bool endsTheCall(const HttpResponse& r)
+{
+    return r.failure != HttpFailure::None || r.status == 401 || r.status == 403 || r.status == 407;
+}
+
+std::optional<RgbPicture> fromExifThumbnail(Bytes payload)
+{
+    const ExifFacts facts = readExif(payload);
+    if (facts.thumbnail.empty())
+        return std::nullopt;
+    auto small = decodeJpegScaled(facts.thumbnail, kThumbnailPixels);
+    if (!small)
+        return std::nullopt;
+    return upright(fitInside(*small, kThumbnailPixels), facts.orientation);
+}
+
+struct Outcome {
+    std::optional<RgbPicture> picture;
+    std::optional<HttpResponse> fatal;
+};
+
+// One thumbnail with as few bytes as the server allows: the head of a JPEG
+// for its EXIF thumbnail, else the whole picture.
+Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
+{
+    if (isJpeg(member)) {
+        HttpResponse head = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1));
+        if (endsTheCall(head))
+            return {std::nullopt, head};
+        // Ranges not honoured, or a file no longer than its head: that is
+        // the whole file.
+        if (head.status == 200 || (head.status == 206 && head.fullSize != 0 && head.body.size() >= head.fullSize))
+            return {smallUprightPicture(bytesOf(head.body), kThumbnailPixels), std::nullopt};
+        if (head.status == 206) {
+            const JpegHead jpeg = inspectJpegHead(bytesOf(head.body));
+            if (jpeg.exifEnd > head.body.size() && jpeg.exifEnd <= kMaxExifEnd) {
+                HttpResponse rest = fetch(call, url, std::make_pair(std::uint64_t(head.body.size()),
+                                                                     std::uint64_t(jpeg.exifEnd - 1)));
+                if (endsTheCall(rest))
+                    return {std::nullopt, rest};
+                if (rest.status == 206)
+                    head.body += rest.body;
+            }
+            if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size())
+                if (auto t = fromExifThumbnail(bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin)))
+                    return {std::move(t), std::nullopt};
+        }
+    }
+    // The plan counted only the head of a JPEG; now all of it comes.
+    if (isJpeg(member))
+        call.setTotal(call.total() + member.length.value_or(0));
+    HttpResponse whole = fetch(call, url, std::nullopt);
+    if (endsTheCall(whole))
+        return {std::nullopt, whole};
+    if (whole.status != 200)
+        return {};
+    return {smallUprightPicture(bytesOf(whole.body), kThumbnailPixels), std::nullopt};
+}
+
+std::uint64_t estimateFor(const DavMember& m)
+{
+    const std::uint64_t size = m.length.value_or(kHeadBytes);
+    return isJpeg(m) ? std::min(size, kHeadBytes) : size;
+}
+
+}  // namespace
+
+std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
+                              std::int32_t capacity, ThumbnailEntry* thumbnails, TransferRequest* request)
+{
+    const auto session = Store::instance().session(handle);
+    if (!session)
+        return kBadHandle;
+    if (!request || !request->rollName || (!thumbnails && capacity > 0))
+        return kUnexpectedValue;
+    request->thumbnailCount = 0;
+    if (!usableFolder(request->folder))
+        return kFileError;
+    Call call(handle, cancel, progress, session->userAgent);
+    Roll roll;
+    if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
+        return status;
+
+    const int count = std::min<int>(int(roll.pictures.size()), std::clamp(capacity, 0, kMaxThumbnails));
+    OutputFiles files(request->folder);
+    for (int i = 0; i < count; ++i) {
+        std::uint64_t remaining = 0;
+        for (int j = i; j < count; ++j)
+            remaining += estimateFor(roll.pictures[std::size_t(j)]);
+        call.setTotal(call.done() + remaining);
+        const DavMember& member = roll.pictures[std::size_t(i)];
+        const Outcome made = thumbnailOf(call, roll.url + percentEncode(member.name), member);
+        if (made.fatal)
+            return statusFor(*made.fatal, kNoSuchImage);
+        const std::string name = numbered("t%04d.jpg", i + 1);
+        const auto jpeg = made.picture ? encodeJpeg(*made.picture) : std::vector<std::uint8_t>{};
+        if (jpeg.empty())
+            files.clear(name);
+        else if (!files.write(name, jpeg))
+            return kFileError;
+    }
+    if (call.stopRequested())
+        return kCancelled;
+    for (int i = 0; i < count; ++i) {
+        std::memset(&thumbnails[i], 0, sizeof thumbnails[i]);
+        thumbnails[i].imageNumber = i + 1;
+    }
+    request->thumbnailCount = count;
+    call.finish();
+    files.commit();
+    return kOk;
+}
+
+std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
+                         const PictureDescriptor* picture, TransferRequest* request)
+{
+    const auto session = Store::instance().session(handle);
+    if (!session)
+        return kBadHandle;
+    if (!picture || !request || !request->rollName)
+        return kUnexpectedValue;
+    if (!usableFolder(request->folder))
+        return kFileError;
+    Call call(handle, cancel, progress, session->userAgent);
+    Roll roll;
+    if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
+        return status;
+    const std::int32_t number = picture->imageNumber;
+    if (number < 1 || std::size_t(number) > roll.pictures.size())
+        return kNoSuchImage;
+    const DavMember& member = roll.pictures[std::size_t(number - 1)];
+    call.setTotal(call.done() + member.length.value_or(0));
+    const HttpResponse r = fetch(call, roll.url + percentEncode(member.name), std::nullopt);
+    if (const std::int32_t status = statusFor(r, kNoSuchImage); status != kOk)
+        return status;
+    const auto small = smallUprightPicture(bytesOf(r.body), kPicturePixels);
+    if (!small)
+        return kBadImageFormat;
+    const auto jpeg = encodeJpeg(*small);
+    OutputFiles files(request->folder);
+    if (jpeg.empty() || !files.write(numbered("%04d.jpg", number), jpeg))
+        return kFileError;
+    if (call.stopRequested())
+        return kCancelled;
+    call.finish();
+    files.commit();
+    return kOk;
+}
+
+}  // namespace hf::opc
