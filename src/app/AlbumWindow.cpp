@@ -47,7 +47,7 @@ AlbumWindow::AlbumWindow(AlbumServices services, QWidget* parent)
 
 AlbumWindow::~AlbumWindow()
 {
-    removeOnlineTemporaryFiles();
+    emit shuttingDown();
     autoPlay_.restore();
     if (help_)
         help_->close();
@@ -155,6 +155,17 @@ int AlbumWindow::currentRow()
     return list_->row(selected.front());
 }
 
+void AlbumWindow::setCommandBlocked(int id, bool blocked)
+{
+    blockedCommands_.removeAll(id);
+    if (blocked)
+        blockedCommands_.append(id);
+    for (QAction* a : sourceActions_) {
+        if (a->objectName().toInt() == id)
+            a->setEnabled(!blocked && session_.hasProgramFolder());
+    }
+}
+
 int AlbumWindow::recordOfRow(int row) const
 {
     return list_->item(row)->data(Qt::UserRole).toInt();
@@ -232,7 +243,7 @@ void AlbumWindow::updateCommands()
     canAdd_ = hasFolder && !album_->isFull();
     addButton_->setEnabled(canAdd_);
     for (QAction* a : sourceActions_)
-        a->setEnabled(hasFolder);
+        a->setEnabled(hasFolder && !blockedCommands_.contains(a->objectName().toInt()));
     addAction_->setEnabled(canAdd_);
     for (QAction* a : photoActions_)
         a->setEnabled(hasFolder);
@@ -303,11 +314,6 @@ void AlbumWindow::intakeStep(const std::string& pictureName, const fs::path& pic
     if (const int row = rowOfRecord(album_->count - 1); row >= 0)
         selectRow(row);
     updateCommands();
-}
-
-void AlbumWindow::removeOnlineTemporaryFiles()
-{
-    // The online photo store leaves no temporary files yet.
 }
 
 void AlbumWindow::closeEvent(QCloseEvent* event)

@@ -79,6 +79,9 @@ public:
     // open have ended.
     void requestReload();
     void reloadAlbum();
+    // Keeps a command of the File menu off while it is busy (a download
+    // under way), whatever else would turn it on.
+    void setCommandBlocked(int id, bool blocked);
     // How many times the album has been read again by a reload.
     std::uint64_t reloadCount() const { return reloads_; }
     void exitProgram();
@@ -109,6 +112,9 @@ signals:
     void captureRequested();
     void downloadRequested();
     void filesDropped(const QStringList& paths);
+    // The window is going: what runs on its behalf must end now, while the
+    // windows it shows still exist.
+    void shuttingDown();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -124,7 +130,6 @@ private:
     void selectRow(int row);
     int recordOfRow(int row) const;
     void moveRow(int step);
-    void removeOnlineTemporaryFiles();
     // After a dialog: the record that the user's answer applies to, found
     // again by its picture path if the album was reloaded meanwhile; none,
     // after saying so, when the photo has gone.
@@ -179,6 +184,7 @@ private:
     // Every photo source's command, and the commands on a listed photo.
     QList<QAction*> sourceActions_;
     QList<QAction*> photoActions_;
+    QList<int> blockedCommands_;
     QLabel* noFolderNote_ = nullptr;
     QFrame* leftLine_ = nullptr;
     QFrame* rightLine_ = nullptr;

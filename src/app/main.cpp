@@ -1,6 +1,8 @@
 #include "AlbumWindow.h"
 #include "ProgramIcon.h"
 #include "HelpWindow.h"
+#include "DesktopProxy.h"
+#include "DownloadCommand.h"
 #include "PasteCommand.h"
 #include "PhotoIntake.h"
 #include "FileHandheldDesktop.h"
@@ -25,6 +27,7 @@ int main(int argc, char* argv[])
     boxes.setOwner(&window);
     auto* intake = new hf::PhotoIntake(window);  // children of the window, which owns them
     new hf::PasteCommand(window, *intake);
+    new hf::DownloadCommand(window, *intake, profile, hf::makeDesktopInternetSettings());
     window.initialise();
     window.exec();
     return 0;

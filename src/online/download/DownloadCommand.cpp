@@ -1,0 +1,225 @@
+#include "DownloadCommand.h"
+
+#include "AlbumWindow.h"
+#include "DefaultServer.h"
+#include "ImageIO.h"
+#include "PhotoChooserDlg.h"
+#include "PhotoIntake.h"
+#include "ProxyDlg.h"
+#include "QtText.h"
+#include "ServiceDialogs.h"
+#include "ServiceWindows.h"
+#include "StatusMessages.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QThread>
+
+#include <chrono>
+#include <future>
+
+namespace hf {
+namespace {
+
+class DownloadQEvent final : public QEvent {
+public:
+    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1034);
+    DownloadQEvent(DownloadEvent e, int w) : QEvent(kType), event(e), worker(w) {}
+    DownloadEvent event;
+    int worker;
+};
+
+// A Connecting or Progress window as the workflow sees it.
+template <typename Window>
+class WindowHandle final : public ServiceWindowHandle {
+public:
+    explicit WindowHandle(std::unique_ptr<Window> window) : window_(std::move(window)) {}
+    const std::atomic<int>& cancelFlag() const override { return window_->cancelFlag(); }
+    void setStatusText(const std::string& text) override
+    {
+        if constexpr (std::is_same_v<Window, CConnectingWnd>)
+            window_->setStatusText(text);
+    }
+    void setPosition(int percent) override
+    {
+        if constexpr (std::is_same_v<Window, CProgressWnd>)
+            window_->setPosition(percent);
+    }
+    void cancel() override { window_->cancelFlag().store(1); }
+    Window& window() { return *window_; }
+
+private:
+    std::unique_ptr<Window> window_;
+};
+
+}  // namespace
+
+DownloadCommand::DownloadCommand(AlbumWindow& window, PhotoIntake& intake, Profile& profile,
+                                 std::unique_ptr<InternetSettings> windowsSettings)
+    : QObject(&window), window_(window), intake_(intake), profile_(profile), windowsSettings_(std::move(windowsSettings))
+{
+    setProxyAnswerer(&answerer_);
+    connect(&window, &AlbumWindow::downloadRequested, this, &DownloadCommand::download);
+    // The workflow must end while the windows it shows still exist.
+    connect(&window, &AlbumWindow::shuttingDown, this, &DownloadCommand::shutdown);
+}
+
+DownloadCommand::~DownloadCommand()
+{
+    shutdown();
+    setProxyAnswerer(nullptr);
+}
+
+void DownloadCommand::shutdown()
+{
+    if (shuttingDown_.exchange(true))
+        return;
+    ownerless_.closeAll();
+    workflow_.shutdown();
+}
+
+void DownloadCommand::download()
+{
+    if (intake_.refuseWhenFull())
+        return;
+    const std::optional<std::string> server = defaultServerHost(profile_);
+    if (!server) {
+        window_.boxes().show("The photo store's address in the settings (section \"PhotoNet\", value \"Server\") is "
+                             "too long.",
+                             "Handfolio", MsgStyle::Exclamation);
+        return;
+    }
+    workflow_.start(*server, window_.programFolder());
+}
+
+void DownloadCommand::customEvent(QEvent* event)
+{
+    if (event->type() != DownloadQEvent::kType)
+        return;
+    const auto* e = static_cast<DownloadQEvent*>(event);
+    if (!shuttingDown_)
+        workflow_.handle(e->event, e->worker);
+}
+
+void DownloadCommand::post(DownloadEvent event, int worker)
+{
+    QCoreApplication::postEvent(this, new DownloadQEvent(event, worker));
+}
+
+void DownloadCommand::loadProxySettings()
+{
+    hf::loadProxySettings(proxy_, profile_, *windowsSettings_);
+}
+
+bool DownloadCommand::login(std::string& email, std::string& password)
+{
+    CLoginDlg dialog(defaultServerHost(profile_).value_or(std::string()), &window_);
+    dialog.setAccount(email, password);
+    dialog.openProxyDialog = [this, &dialog] {
+        CProxyDlg proxy(proxy_, profile_, *windowsSettings_, window_.boxes(), &dialog);
+        proxy.exec();
+    };
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    email = dialog.email();
+    password = dialog.password();
+    return true;
+}
+
+std::unique_ptr<ServiceWindowHandle> DownloadCommand::openConnecting(const std::string& caption,
+                                                                     const std::string& status)
+{
+    return std::make_unique<WindowHandle<CConnectingWnd>>(
+        std::make_unique<CConnectingWnd>(&window_, toQString(caption), toQString(status)));
+}
+
+std::unique_ptr<ServiceWindowHandle> DownloadCommand::openProgress(const std::string& caption)
+{
+    return std::make_unique<WindowHandle<CProgressWnd>>(std::make_unique<CProgressWnd>(&window_, toQString(caption)));
+}
+
+std::optional<std::string> DownloadCommand::chooseRoll(const std::vector<std::string>& names)
+{
+    CRollsDlg dialog(names, window_.boxes(), &window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.chosenRoll();
+}
+
+int DownloadCommand::choosePicture(const std::filesystem::path& folder, int count)
+{
+    CPhotoChooserDlg dialog(folder, count, window_.boxes(), &window_);
+    dialog.loadThumbnails();
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return dialog.chosenIndex();
+}
+
+void DownloadCommand::message(const std::string& text, const std::string& caption, int style)
+{
+    window_.boxes().show(text, caption, static_cast<MsgStyle>(style));
+}
+
+void DownloadCommand::showStatus(std::int32_t code)
+{
+    showStatusMessage(code, workerBoxes_);
+}
+
+void DownloadCommand::editPicture(const std::filesystem::path& file)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LBitmap picture = loadBitmap(file);
+    QApplication::restoreOverrideCursor();
+    if (!picture.IsAllocated()) {
+        window_.boxes().show("There was an error reading the picture file.", "Add Photo", MsgStyle::Exclamation);
+        return;
+    }
+    intake_.runEditor(std::move(picture), "New Picture");
+}
+
+void DownloadCommand::downloadUnderWay(bool underWay)
+{
+    window_.setCommandBlocked(32784, underWay);
+}
+
+void DownloadCommand::runAndWait(const std::function<void()>& work)
+{
+    if (QThread::currentThread() == thread()) {
+        work();
+        return;
+    }
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    QMetaObject::invokeMethod(
+        this,
+        [this, work, done] {
+            // At the program's end the worker no longer waits: nothing of
+            // what it asked may run then.
+            if (!shuttingDown_)
+                work();
+            done->set_value();
+        },
+        Qt::QueuedConnection);
+    while (finished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (shuttingDown_)
+            return;
+    }
+}
+
+bool DownloadCommand::runProxyDialog()
+{
+    bool ok = false;
+    runAndWait([this, &ok] {
+        // Without a parent, and blocking nothing but itself.
+        CProxyDlg dialog(proxy_, profile_, *windowsSettings_, ownerless_, nullptr);
+        dialog.setWindowModality(Qt::NonModal);
+        QEventLoop loop;
+        connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.show();
+        loop.exec();
+        ok = dialog.result() == QDialog::Accepted;
+    });
+    return ok;
+}
+
+}  // namespace hf
