@@ -1,13 +1,16 @@
 #include "ImageIO.h"
 
+#include "BmpRle.h"
+#include "FileBytes.h"
 #include "JpegDecoder.h"
 #include "Truncation.h"
 
+#include <QBuffer>
 #include <QColor>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <span>
 
@@ -18,15 +21,6 @@ namespace {
 // four bytes a pixel at the size limit, which is what most readers decode
 // into before we take the picture over.
 constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
-
-QString qtPath(const std::filesystem::path& path)
-{
-#ifdef _WIN32
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
 
 bool withinLimit(QSize size)
 {
@@ -142,21 +136,28 @@ LBitmap fromQImage(const QImage& image)
     }
 }
 
-LBitmap loadBitmap(const std::filesystem::path& path)
+LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
 {
-    QFile file(qtPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes))
         return {};
-    // Mapping the file lets us check its structure, and hand a JPEG to the
-    // decoder, without copying it.
-    const qint64 length = file.size();
-    const uchar* mapped = length > 0 ? file.map(0, length) : nullptr;
-    const std::span<const std::uint8_t> bytes =
-        mapped ? std::span<const std::uint8_t>(mapped, std::size_t(length)) : std::span<const std::uint8_t>();
-    if (mapped && looksTruncated(bytes))
-        return {};
+    {
+        LBitmap picture;
+        switch (decodeRleBmp(bytes, picture)) {
+        case RleResult::Decoded:
+            return picture;
+        case RleResult::Failed:
+            return {};
+        case RleResult::NotRle:
+            break;
+        }
+    }
 
-    QImageReader reader(&file);
+    const QByteArray data =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, QByteArray::fromStdString(formatHint));
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMb);
     // A declared size over the limit is refused before anything is decoded.
@@ -164,7 +165,8 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     if (declared.isValid() && !withinLimit(declared))
         return {};
 
-    if (mapped && reader.format() == "jpeg") {
+    const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+    if (jpeg) {
         LBitmap picture;
         switch (decodeJpeg(bytes, picture)) {
         case JpegResult::Decoded: {
@@ -174,6 +176,7 @@ LBitmap loadBitmap(const std::filesystem::path& path)
                                                  turn.testFlag(QImageIOHandler::TransformationRotate90)});
         }
         case JpegResult::Failed:
+            // Never Qt's reader: it would show what our decoder refused.
             return {};
         case JpegResult::Unsupported:
             break;
@@ -183,6 +186,20 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     if (!reader.read(&image))
         return {};
     return fromQImage(image);
+}
+
+LBitmap loadBitmap(const std::filesystem::path& path)
+{
+    const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+    if (!bytes)
+        return {};
+    // The name's suffix helps Qt pick a reader for formats it cannot tell by
+    // their first bytes; the content still decides where it can.
+    std::string suffix = path.extension().string();
+    if (!suffix.empty())
+        suffix.erase(0, 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return decodePicture(*bytes, suffix);
 }
 
 QImage toQImage(const LBitmap& bitmap)

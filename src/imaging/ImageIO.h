@@ -5,17 +5,25 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
+#include <string>
 
 namespace hf {
 
 // Decodes any picture file Qt's image readers understand, turned the way its
-// EXIF orientation says. Indexed files keep their palette and the smallest
+// EXIF orientation says. The file is read only when it is a regular file
+// (see readPictureFile). Indexed files keep their palette and the smallest
 // depth that holds it, gray files become 8-bit gray, everything else 24-bit
 // RGB; transparent parts are laid on white. A file that does not decode,
 // stops short, or would be larger than kMaxPicturePixels gives an empty
 // bitmap.
 LBitmap loadBitmap(const std::filesystem::path& path);
+
+// The same for a picture file's bytes already in memory; formatHint is the
+// file name's suffix in lower case, or empty.
+LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint = {});
 
 // The picture of a QImage in our form, by the same rules as loadBitmap
 // (the clipboard, scanner and screen hand us QImages). Empty for a null

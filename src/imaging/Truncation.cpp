@@ -194,7 +194,46 @@ bool pngTruncated(std::span<const std::uint8_t> file)
     }
 }
 
+// Deflate codes at most 258 bytes with two bits, so the image data of a PNG
+// holds at most 1032 bytes of rows for each of its own bytes.
+bool pngHoldsTooLittle(std::span<const std::uint8_t> file)
+{
+    Reader in(file);
+    if (!in.skip(8) || !in.has(8 + 13) || std::memcmp(file.data() + 12, "IHDR", 4) != 0)
+        return false;
+    auto be32 = [&file](std::size_t at) {
+        return std::uint64_t(file[at]) << 24 | std::uint64_t(file[at + 1]) << 16 | std::uint64_t(file[at + 2]) << 8 |
+               file[at + 3];
+    };
+    const std::uint64_t w = be32(16), h = be32(20);
+    const std::uint8_t depth = file[24], type = file[25];
+    const int samples = type == 0 ? 1 : type == 2 ? 3 : type == 3 ? 1 : type == 4 ? 2 : type == 6 ? 4 : 0;
+    if (samples == 0 || depth == 0)
+        return false;
+    const std::uint64_t rowBytes = (w * std::uint64_t(samples) * depth + 7) / 8;
+    std::uint64_t data = 0;
+    while (in.has(8)) {
+        const std::uint32_t length = std::uint32_t(in.be16()) << 16 | in.be16();
+        const bool idat = std::memcmp(file.data() + in.pos(), "IDAT", 4) == 0;
+        in.skip(4);
+        if (idat)
+            data += length;
+        if (!in.skip(std::size_t(length) + 4))
+            break;
+    }
+    constexpr std::uint64_t kMostPerByte = 1032;
+    constexpr std::uint64_t kSlack = 1 << 16;
+    return rowBytes * h > kMostPerByte * data + kSlack;
+}
+
 } // namespace
+
+bool declaresMoreThanItHolds(std::span<const std::uint8_t> file)
+{
+    if (startsWith(file, "\x89PNG\r\n\x1A\n"))
+        return pngHoldsTooLittle(file);
+    return false;
+}
 
 bool looksTruncated(std::span<const std::uint8_t> file)
 {

@@ -1,4 +1,5 @@
 #include "ImageIO.h"
+#include "EncodedPictures.h"
 #include "JpegDecoder.h"
 #include "TempDir.h"
 #include "TestPictures.h"
@@ -18,50 +19,6 @@ using namespace hf;
 using namespace hf::test;
 
 namespace {
-
-// Left half red, right half blue, so any turn of the picture shows.
-QImage halves(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, x < w / 2 ? qRgb(230, 20, 20) : qRgb(20, 20, 230));
-    return image;
-}
-
-std::string encoded(const QImage& image, const char* format, int quality = -1)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    EXPECT_TRUE(writer.write(image)) << format << ": " << writer.errorString().toStdString();
-    return bytes.toStdString();
-}
-
-void putBigEndian32(std::string& s, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        s[at + std::size_t(i)] = char(v >> (24 - 8 * i));
-}
-
-// A PNG of the given declared size: the header claims it, the data does not
-// hold it. The header's checksum is right, so only the size is hostile.
-std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
-{
-    std::string png = encoded(halves(4, 4), "png");
-    putBigEndian32(png, 16, width);
-    putBigEndian32(png, 20, height);
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 12; i < 29; ++i) {
-        crc ^= std::uint8_t(png[i]);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    putBigEndian32(png, 29, ~crc);
-    return png;
-}
 
 class Loading : public ::testing::Test {
 protected:
