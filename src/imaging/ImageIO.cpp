@@ -2,7 +2,9 @@
 
 #include "BmpRle.h"
 #include "FileBytes.h"
+#include "HeifDecoder.h"
 #include "JpegDecoder.h"
+#include "JxlDecoder.h"
 #include "Truncation.h"
 
 #include <QBuffer>
@@ -140,6 +142,11 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
 {
     if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes))
         return {};
+    // Formats Qt has no reader for, and that no other reader may try.
+    if (isHeif(bytes))
+        return decodeHeif(bytes);
+    if (isJxl(bytes))
+        return decodeJxl(bytes);
     {
         LBitmap picture;
         switch (decodeRleBmp(bytes, picture)) {
@@ -200,6 +207,26 @@ LBitmap loadBitmap(const std::filesystem::path& path)
         suffix.erase(0, 1);
     std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return decodePicture(*bytes, suffix);
+}
+
+QStringList readablePictureNamePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    // Ours: Qt has no readers for what phones write today.
+    for (const char* suffix : {"heic", "heif", "hif", "avif", "jxl"})
+        patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    patterns.removeDuplicates();
+    return patterns;
+}
+
+QImage previewOf(const std::filesystem::path& path, QSize box)
+{
+    const QImage picture = toQImage(loadBitmap(path));
+    if (picture.isNull() || box.isEmpty())
+        return picture;
+    return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage toQImage(const LBitmap& bitmap)

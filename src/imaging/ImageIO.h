@@ -4,6 +4,7 @@
 #include "LBitmap.h"
 
 #include <QImage>
+#include <QStringList>
 
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +25,17 @@ LBitmap loadBitmap(const std::filesystem::path& path);
 // The same for a picture file's bytes already in memory; formatHint is the
 // file name's suffix in lower case, or empty.
 LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint = {});
+
+// The name patterns ("*.png", "*.heic", ...) of every kind of picture file
+// loadBitmap reads: Qt's readers and our own decoders. For the file
+// dialog's "Image files" filter.
+QStringList readablePictureNamePatterns();
+
+// The picture of a file, read and decoded as loadBitmap does it (never
+// blocking on odd files, HEIC, AVIF and JPEG XL included), scaled to fit
+// the box: for a preview beside a file dialog's list. Null when the file
+// does not load.
+QImage previewOf(const std::filesystem::path& path, QSize box);
 
 // The picture of a QImage in our form, by the same rules as loadBitmap
 // (the clipboard, scanner and screen hand us QImages). Empty for a null

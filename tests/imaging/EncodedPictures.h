@@ -56,4 +56,20 @@ inline std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
     return png;
 }
 
+// The JPEG of `image` with an EXIF block giving the orientation (1 ... 8).
+inline std::string withOrientation(const std::string& jpeg, int orientation)
+{
+    std::string exif("\xFF\xE1\x00\x22"
+                     "Exif\0\0"
+                     "II\x2A\x00\x08\x00\x00\x00"
+                     "\x01\x00"
+                     "\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00"
+                     "\x00\x00\x00\x00",
+                     36);
+    exif[28] = char(orientation);
+    std::string out = jpeg;
+    out.insert(2, exif);
+    return out;
+}
+
 } // namespace hf::test

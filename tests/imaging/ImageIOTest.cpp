@@ -99,22 +99,6 @@ TEST_F(Loading, TurnsPicturesAsTheirExifSays)
     EXPECT_GT(b.colourAt(10, 35).b, 180) << "blue below";
 }
 
-// The JPEG of `image` with an EXIF block giving the orientation (1 ... 8).
-std::string withOrientation(const std::string& jpeg, int orientation)
-{
-    std::string exif("\xFF\xE1\x00\x22"
-                     "Exif\0\0"
-                     "II\x2A\x00\x08\x00\x00\x00"
-                     "\x01\x00"
-                     "\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00"
-                     "\x00\x00\x00\x00",
-                     36);
-    exif[28] = char(orientation);
-    std::string out = jpeg;
-    out.insert(2, exif);
-    return out;
-}
-
 TEST_F(Loading, JpegGivesWhatQtsOwnReaderGives)
 {
     // Our JPEG path decodes straight into the bitmap and turns it itself;

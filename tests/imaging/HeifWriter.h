@@ -1,0 +1,24 @@
+#pragma once
+
+#include "LBitmap.h"
+
+#include <string>
+
+namespace hf::test {
+
+// How a test's HEIC or AVIF file is made from an 8-bit picture.
+struct HeifMaking {
+    enum class Codec { Hevc, Av1 } codec = Codec::Hevc;
+    int orientation = 1; // as EXIF numbers it, kept in the container
+    int bits = 8;        // 8, or 10 or 12 with the transfer below
+    enum class Transfer { Srgb, Pq, Hlg } transfer = Transfer::Srgb;
+    int exifOrientation = 0; // an EXIF block inside the file, when not 0
+};
+
+// Encodes the picture through libheif (heif-enc has no orientation option).
+// Deep HDR files hold the picture's light with its white at the reference
+// white of the transfer, as a phone records an ordinary scene. Empty when
+// the encoder refuses.
+std::string heifOf(const LBitmap& picture, const HeifMaking& making);
+
+} // namespace hf::test
