@@ -1,11 +1,13 @@
 #include "HeifDecoder.h"
 
 #include "DeepPixels.h"
+#include "YCbCr.h"
 
 #include <libheif/heif.h>
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace hf {
 namespace {
@@ -69,6 +71,138 @@ std::uint8_t onWhite(int value, int alpha)
     return std::uint8_t((value * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
+// A decoder that stumbles over damaged data reports it rather than
+// handing back a picture with gray where the data was missing.
+std::unique_ptr<heif_decoding_options, OptionsFree> strictOptions()
+{
+    std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    options->strict_decoding = 1;
+    return options;
+}
+
+// How the planes libheif hands over are coded. It brings whatever the file
+// holds to the description it attaches, or, without one, to BT.601 at full
+// range.
+std::optional<YCbCrPlanes::Matrix> matrixOf(const heif_color_profile_nclx* nclx)
+{
+    if (!nclx)
+        return YCbCrPlanes::Matrix::Bt601;
+    switch (nclx->matrix_coefficients) {
+    case heif_matrix_coefficients_ITU_R_BT_709_5:
+        return YCbCrPlanes::Matrix::Bt709;
+    case heif_matrix_coefficients_unspecified:
+    case heif_matrix_coefficients_ITU_R_BT_470_6_System_B_G:
+    case heif_matrix_coefficients_ITU_R_BT_601_6:
+        return YCbCrPlanes::Matrix::Bt601;
+    case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+        return YCbCrPlanes::Matrix::Bt2020;
+    default:
+        return std::nullopt; // RGB planes, YCgCo and the rare others: libheif's way
+    }
+}
+
+// The usual photo, 8-bit YCbCr without alpha, converted by us straight
+// into the bitmap: libheif's own conversion would hold a second full-size
+// RGB picture at the peak. Nothing when the file's layout is not this one.
+std::optional<LBitmap> decodePlanes(const heif_image_handle* handle)
+{
+    // Phones code their photos as 4:2:0, which libheif then hands over as
+    // the decoder made it. (Asked for nothing in particular, it would
+    // convert to planar RGB.)
+    heif_image* rawImage = nullptr;
+    if (heif_decode_image(handle, &rawImage, heif_colorspace_YCbCr, heif_chroma_420, strictOptions().get()).code !=
+            heif_error_Ok ||
+        !rawImage)
+        return LBitmap();
+    const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    const heif_colorspace space = heif_image_get_colorspace(image.get());
+    const heif_chroma chroma = heif_image_get_chroma_format(image.get());
+    const bool gray = space == heif_colorspace_monochrome;
+    if (!(space == heif_colorspace_YCbCr &&
+          (chroma == heif_chroma_420 || chroma == heif_chroma_422 || chroma == heif_chroma_444)) &&
+        !gray)
+        return std::nullopt;
+    if (heif_image_get_bits_per_pixel_range(image.get(), heif_channel_Y) != 8)
+        return std::nullopt;
+    heif_color_profile_nclx* rawProfile = nullptr;
+    if (heif_image_get_nclx_color_profile(image.get(), &rawProfile).code != heif_error_Ok)
+        rawProfile = nullptr;
+    const std::unique_ptr<heif_color_profile_nclx, ProfileFree> profile(rawProfile);
+    const std::optional<YCbCrPlanes::Matrix> matrix = matrixOf(profile.get());
+    if (!matrix)
+        return std::nullopt;
+
+    YCbCrPlanes planes;
+    planes.matrix = *matrix;
+    planes.fullRange = !profile || profile->full_range_flag != 0;
+    planes.y = heif_image_get_plane_readonly(image.get(), heif_channel_Y, &planes.yStride);
+    if (!gray) {
+        int crStride = 0;
+        planes.cb = heif_image_get_plane_readonly(image.get(), heif_channel_Cb, &planes.chromaStride);
+        planes.cr = heif_image_get_plane_readonly(image.get(), heif_channel_Cr, &crStride);
+        if (!planes.cb || !planes.cr || crStride != planes.chromaStride)
+            return std::nullopt;
+        planes.shiftX = chroma == heif_chroma_444 ? 0 : 1;
+        planes.shiftY = chroma == heif_chroma_420 ? 1 : 0;
+    }
+    const int width = heif_image_get_width(image.get(), heif_channel_Y);
+    const int height = heif_image_get_height(image.get(), heif_channel_Y);
+    if (!planes.y || width <= 0 || height <= 0)
+        return LBitmap();
+    LBitmap out = LBitmap::rgb(width, height, LBitmap::Pixels::ToBeWritten);
+    if (!out.IsAllocated())
+        return LBitmap();
+    convertYCbCr(planes, out);
+    return out;
+}
+
+// The general way: libheif converts to interleaved RGB (with alpha, or 16
+// bits a sample), and we take the rows over.
+LBitmap decodeThroughLibheif(const heif_image_handle* handle, bool alpha, int bits)
+{
+    const bool deep = bits > 8;
+    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* rawImage = nullptr;
+    if (heif_decode_image(handle, &rawImage, heif_colorspace_RGB, chroma, strictOptions().get()).code !=
+            heif_error_Ok ||
+        !rawImage)
+        return {};
+    const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    if (!plane || width <= 0 || height <= 0)
+        return {};
+    LBitmap out = LBitmap::rgb(width, height, LBitmap::Pixels::ToBeWritten);
+    if (!out.IsAllocated())
+        return {};
+    const int channels = alpha ? 4 : 3;
+    if (deep) {
+        const int range = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+        const Colours colours = coloursOf(handle, image.get());
+        const DeepToEightBits convert(range > 8 ? range : bits, colours.transfer, colours.primaries);
+        for (int y = 0; y < height; ++y)
+            convert.convertRow(reinterpret_cast<const std::uint16_t*>(plane + std::size_t(y) * std::size_t(stride)),
+                               width, channels, out.row(y));
+        return out;
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from = plane + std::size_t(y) * std::size_t(stride);
+        std::uint8_t* to = out.row(y);
+        if (!alpha) {
+            std::memcpy(to, from, out.rowBytes());
+            continue;
+        }
+        for (int x = 0; x < width; ++x, from += 4, to += 3)
+            for (int c = 0; c < 3; ++c)
+                to[c] = onWhite(from[c], from[3]);
+    }
+    return out;
+}
+
 } // namespace
 
 bool isHeif(std::span<const std::uint8_t> file)
@@ -109,49 +243,10 @@ LBitmap decodeHeif(std::span<const std::uint8_t> file)
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int bits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     const bool deep = bits > 8;
-    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-    const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
-    // A decoder that stumbles over damaged data reports it rather than
-    // handing back a picture with gray where the data was missing.
-    options->strict_decoding = 1;
-    heif_image* rawImage = nullptr;
-    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get()).code != heif_error_Ok ||
-        !rawImage)
-        return {};
-    const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
-
-    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
-    int stride = 0;
-    const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    if (!plane || width <= 0 || height <= 0)
-        return {};
-    LBitmap out = LBitmap::rgb(width, height, LBitmap::Pixels::ToBeWritten);
-    if (!out.IsAllocated())
-        return {};
-    const int channels = alpha ? 4 : 3;
-    if (deep) {
-        const int range = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
-        const Colours colours = coloursOf(handle.get(), image.get());
-        const DeepToEightBits convert(range > 8 ? range : bits, colours.transfer, colours.primaries);
-        for (int y = 0; y < height; ++y)
-            convert.convertRow(reinterpret_cast<const std::uint16_t*>(plane + std::size_t(y) * std::size_t(stride)),
-                               width, channels, out.row(y));
-        return out;
-    }
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* from = plane + std::size_t(y) * std::size_t(stride);
-        std::uint8_t* to = out.row(y);
-        if (!alpha) {
-            std::memcpy(to, from, out.rowBytes());
-            continue;
-        }
-        for (int x = 0; x < width; ++x, from += 4, to += 3)
-            for (int c = 0; c < 3; ++c)
-                to[c] = onWhite(from[c], from[3]);
-    }
-    return out;
+    if (!alpha && !deep)
+        if (std::optional<LBitmap> picture = decodePlanes(handle.get()))
+            return std::move(*picture);
+    return decodeThroughLibheif(handle.get(), alpha, bits);
 }
 
 } // namespace hf

@@ -2,7 +2,9 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 namespace hf::test {
@@ -44,6 +46,44 @@ int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits)
     return int(std::lround(e * ((1 << bits) - 1)));
 }
 
+// The picture as 4:2:0 planes by the matrix and range the file will
+// declare: libheif's own conversion takes BT.601 at full range whatever the
+// file says, so a file declaring anything else is made here.
+void fillYCbCr(heif_image* image, const LBitmap& picture, int matrix, bool fullRange)
+{
+    const int w = picture.GetWidth(), h = picture.GetHeight();
+    const double kr = matrix == 1 ? 0.2126 : matrix == 9 ? 0.2627 : 0.299;
+    const double kb = matrix == 1 ? 0.0722 : matrix == 9 ? 0.0593 : 0.114;
+    const double ys = fullRange ? 1 : 219.0 / 255, yo = fullRange ? 0 : 16, cs = fullRange ? 1 : 224.0 / 255;
+    auto byte = [](double v) { return std::uint8_t(std::lround(std::clamp(v, 0.0, 255.0))); };
+    heif_image_add_plane(image, heif_channel_Y, w, h, 8);
+    heif_image_add_plane(image, heif_channel_Cb, (w + 1) / 2, (h + 1) / 2, 8);
+    heif_image_add_plane(image, heif_channel_Cr, (w + 1) / 2, (h + 1) / 2, 8);
+    int ys_ = 0, cbs = 0, crs = 0;
+    std::uint8_t* yp = heif_image_get_plane(image, heif_channel_Y, &ys_);
+    std::uint8_t* cbp = heif_image_get_plane(image, heif_channel_Cb, &cbs);
+    std::uint8_t* crp = heif_image_get_plane(image, heif_channel_Cr, &crs);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = picture.colourAt(x, y);
+            yp[y * ys_ + x] = byte(yo + ys * (kr * c.r + (1 - kr - kb) * c.g + kb * c.b));
+        }
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; x += 2) {
+            double cb = 0, cr = 0;
+            int n = 0;
+            for (int dy = 0; dy < 2 && y + dy < h; ++dy)
+                for (int dx = 0; dx < 2 && x + dx < w; ++dx, ++n) {
+                    const Rgb c = picture.colourAt(x + dx, y + dy);
+                    const double luma = kr * c.r + (1 - kr - kb) * c.g + kb * c.b;
+                    cb += (c.b - luma) / (2 * (1 - kb));
+                    cr += (c.r - luma) / (2 * (1 - kr));
+                }
+            cbp[(y / 2) * cbs + x / 2] = byte(128 + cs * cb / n);
+            crp[(y / 2) * crs + x / 2] = byte(128 + cs * cr / n);
+        }
+}
+
 heif_error append(heif_context*, const void* data, size_t size, void* out)
 {
     static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
@@ -67,14 +107,21 @@ std::string heifOf(const LBitmap& picture, const HeifMaking& making)
 
     const int w = picture.GetWidth(), h = picture.GetHeight();
     const bool deep = making.bits > 8;
+    const bool planar = making.matrix != 6 || !making.fullRange;
     heif_image* rawImage = nullptr;
-    heif_image_create(w, h, heif_colorspace_RGB, deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB,
-                      &rawImage);
+    if (planar)
+        heif_image_create(w, h, heif_colorspace_YCbCr, heif_chroma_420, &rawImage);
+    else
+        heif_image_create(w, h, heif_colorspace_RGB,
+                          deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB, &rawImage);
     const Owned<heif_image, heif_image_release> image(rawImage);
-    heif_image_add_plane(image.get(), heif_channel_interleaved, w, h, making.bits);
+    if (planar)
+        fillYCbCr(image.get(), picture, making.matrix, making.fullRange);
+    else
+        heif_image_add_plane(image.get(), heif_channel_interleaved, w, h, making.bits);
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
-    for (int y = 0; y < h; ++y)
+    for (int y = 0; y < h && plane; ++y)
         for (int x = 0; x < w; ++x) {
             const Rgb c = picture.colourAt(x, y);
             const std::uint8_t rgb[3] = {c.r, c.g, c.b};
@@ -96,8 +143,8 @@ std::string heifOf(const LBitmap& picture, const HeifMaking& making)
         making.transfer == HeifMaking::Transfer::Pq    ? heif_transfer_characteristic_ITU_R_BT_2100_0_PQ
         : making.transfer == HeifMaking::Transfer::Hlg ? heif_transfer_characteristic_ITU_R_BT_2100_0_HLG
                                                        : heif_transfer_characteristic_IEC_61966_2_1;
-    nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
-    nclx->full_range_flag = 1;
+    nclx->matrix_coefficients = heif_matrix_coefficients(making.matrix);
+    nclx->full_range_flag = making.fullRange;
     heif_image_set_nclx_color_profile(image.get(), nclx.get());
 
     const Owned<heif_encoding_options, heif_encoding_options_free> options(heif_encoding_options_alloc());
@@ -120,6 +167,29 @@ std::string heifOf(const LBitmap& picture, const HeifMaking& making)
     heif_writer writer{1, append};
     if (heif_context_write(context.get(), &writer, &out).code != heif_error_Ok)
         return {};
+    return out;
+}
+
+LBitmap libheifRgb(const std::string& file)
+{
+    const Owned<heif_context, heif_context_free> context(heif_context_alloc());
+    heif_image_handle* rawHandle = nullptr;
+    if (heif_context_read_from_memory_without_copy(context.get(), file.data(), file.size(), nullptr).code !=
+            heif_error_Ok ||
+        heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
+        return {};
+    const Owned<heif_image_handle, heif_image_handle_release> handle(rawHandle);
+    heif_image* rawImage = nullptr;
+    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr).code !=
+        heif_error_Ok)
+        return {};
+    const Owned<heif_image, heif_image_release> image(rawImage);
+    int stride = 0;
+    const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    LBitmap out = LBitmap::rgb(heif_image_get_width(image.get(), heif_channel_interleaved),
+                               heif_image_get_height(image.get(), heif_channel_interleaved));
+    for (int y = 0; y < out.GetHeight(); ++y)
+        std::memcpy(out.row(y), plane + std::size_t(y) * std::size_t(stride), out.rowBytes());
     return out;
 }
 

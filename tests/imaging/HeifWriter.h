@@ -13,6 +13,8 @@ struct HeifMaking {
     int bits = 8;        // 8, or 10 or 12 with the transfer below
     enum class Transfer { Srgb, Pq, Hlg } transfer = Transfer::Srgb;
     int exifOrientation = 0; // an EXIF block inside the file, when not 0
+    int matrix = 6;          // YCbCr matrix by its H.273 number (8 bits only)
+    bool fullRange = true;
 };
 
 // Encodes the picture through libheif (heif-enc has no orientation option).
@@ -20,5 +22,9 @@ struct HeifMaking {
 // white of the transfer, as a phone records an ordinary scene. Empty when
 // the encoder refuses.
 std::string heifOf(const LBitmap& picture, const HeifMaking& making);
+
+// The primary picture as libheif's own colour conversion gives it, 8-bit
+// RGB. Empty when libheif fails.
+LBitmap libheifRgb(const std::string& file);
 
 } // namespace hf::test

@@ -134,8 +134,8 @@ TEST_F(PhoneFormats, DecodeCloseToTheirSourceAndRefuseCutOrDamagedFiles)
                 for (int x = 0; x < 48; ++x)
                     expected.setColour(x, y, {255, 255, 255});
         EXPECT_LE(meanSquaredError(b, expected), c.mostError);
-
         const std::string bytes = readFile(dir / c.name);
+
         // Bytes changed at random places: whatever the decoder makes of
         // them, the result is empty or a sane picture.
         std::mt19937 random(7);
@@ -156,6 +156,40 @@ TEST_F(PhoneFormats, DecodeCloseToTheirSourceAndRefuseCutOrDamagedFiles)
               std::pair{"all but 8 bytes", bytes.substr(0, bytes.size() - 8)}, std::pair{"damaged header", damaged}})
             EXPECT_FALSE(loadBitmap(save(std::string("broken.") + c.name, broken)).IsAllocated()) << what;
     }
+}
+
+TEST_F(PhoneFormats, ColoursFollowTheMatrixAndRangeTheFileDeclares)
+{
+    // We turn the decoder's YCbCr planes into RGB ourselves: whatever matrix
+    // and range the file's colour box gives, the colours are the source's
+    // and agree with libheif's own conversion to RGB.
+    const LBitmap source = photo(96, 64);
+    struct Case {
+        int matrix;
+        bool fullRange;
+    };
+    for (const auto codec : {HeifMaking::Codec::Hevc, HeifMaking::Codec::Av1})
+        for (const Case& c : {Case{6, true}, Case{6, false}, Case{1, true}, Case{1, false}, Case{9, false}}) {
+            const std::string what = std::string(codec == HeifMaking::Codec::Av1 ? "AVIF" : "HEIC") + " matrix " +
+                                     std::to_string(c.matrix) + (c.fullRange ? " full range" : " video range");
+            HeifMaking making;
+            making.codec = codec;
+            making.matrix = c.matrix;
+            making.fullRange = c.fullRange;
+            const std::string file = heifOf(source, making);
+            const LBitmap ours = loadBitmap(save("colours.heic", file));
+            ASSERT_TRUE(ours.IsAllocated()) << what;
+            EXPECT_LE(meanSquaredError(ours, source), 70) << what;
+            const LBitmap reference = libheifRgb(file);
+            ASSERT_EQ(ours.GetWidth(), reference.GetWidth()) << what;
+            int worst = 0;
+            for (int y = 0; y < ours.GetHeight(); ++y)
+                for (int x = 0; x < ours.GetWidth(); ++x) {
+                    const Rgb p = ours.colourAt(x, y), q = reference.colourAt(x, y);
+                    worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
+                }
+            EXPECT_LE(worst, 3) << what;
+        }
 }
 
 TEST_F(PhoneFormats, FileDialogFilterAndPreviewTakeThem)
