@@ -41,18 +41,6 @@ double hlgOf(double scene)
     return scene <= 1.0 / 12 ? std::sqrt(3 * scene) : a * std::log(12 * scene - b) + c;
 }
 
-// Light relative to white -> a code of the transfer at the given depth.
-int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits)
-{
-    const double light = srgbToLight(value / 255.0);
-    double e = value / 255.0;
-    if (transfer == HeifMaking::Transfer::Pq)
-        e = pqOf(light * 203);
-    else if (transfer == HeifMaking::Transfer::Hlg)
-        e = hlgOf(light * 0.26496256); // HLG's 75 % signal is the white
-    return int(std::lround(e * ((1 << bits) - 1)));
-}
-
 // The picture as 4:2:0 planes by the matrix and range the file will
 // declare: libheif's own conversion takes BT.601 at full range whatever the
 // file says, so a file declaring anything else is made here.
@@ -98,6 +86,17 @@ heif_error append(heif_context*, const void* data, size_t size, void* out)
 }
 
 } // namespace
+
+int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits)
+{
+    const double light = srgbToLight(value / 255.0);
+    double e = value / 255.0;
+    if (transfer == HeifMaking::Transfer::Pq)
+        e = pqOf(light * 203);
+    else if (transfer == HeifMaking::Transfer::Hlg)
+        e = hlgOf(light * 0.26496256); // HLG's 75 % signal is the white
+    return int(std::lround(e * ((1 << bits) - 1)));
+}
 
 std::string heifOf(const LBitmap& picture, const HeifMaking& making)
 {

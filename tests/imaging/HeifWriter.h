@@ -2,6 +2,7 @@
 
 #include "LBitmap.h"
 
+#include <cstdint>
 #include <string>
 
 namespace hf::test {
@@ -16,6 +17,10 @@ struct HeifMaking {
     int matrix = 6;          // YCbCr matrix by its H.273 number (8 bits only)
     bool fullRange = true;
 };
+
+// An 8-bit sRGB sample as a code of the given depth in the transfer, its
+// light relative to the transfer's reference white.
+int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits);
 
 // Encodes the picture through libheif (heif-enc has no orientation option).
 // Deep HDR files hold the picture's light with its white at the reference

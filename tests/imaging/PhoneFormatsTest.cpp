@@ -232,24 +232,50 @@ TEST_F(PhoneFormats, StandTheWayThePhoneShowedThem)
     expectQuartersLike(loadBitmap(dir / "turned.jxl"), oriented(source, exifTurn(6)), "JPEG XL from a turned JPEG");
 }
 
+// A 16-bit PNG of the picture in the transfer, made into JPEG XL by cjxl
+// with the matching colour description.
+std::string deepJxl(const LBitmap& source, HeifMaking::Transfer transfer, const fs::path& dir)
+{
+    QImage deep(source.GetWidth(), source.GetHeight(), QImage::Format_RGBX64);
+    for (int y = 0; y < deep.height(); ++y)
+        for (int x = 0; x < deep.width(); ++x) {
+            const Rgb c = source.colourAt(x, y);
+            deep.setPixelColor(x, y,
+                               QColor::fromRgba64(quint16(deepCode(c.r, transfer, 16)),
+                                                  quint16(deepCode(c.g, transfer, 16)),
+                                                  quint16(deepCode(c.b, transfer, 16))));
+        }
+    const fs::path png = dir / "deep.png", jxl = dir / "deep.jxl";
+    writeFile(png, encoded(deep, "png"));
+    const char* space = transfer == HeifMaking::Transfer::Pq    ? " -x color_space=RGB_D65_SRG_Rel_PeQ"
+                        : transfer == HeifMaking::Transfer::Hlg ? " -x color_space=RGB_D65_SRG_Rel_HLG"
+                                                                : "";
+    if (!run("cjxl " + png.string() + " " + jxl.string() + " -d 0" + space))
+        return {};
+    return readFile(jxl);
+}
+
 TEST_F(PhoneFormats, DeepAndHdrPicturesKeepTheirBrightness)
 {
     const LBitmap source = photo(64, 48);
     const double sourceMean = meanBrightness(source);
-    for (const auto codec : {HeifMaking::Codec::Av1, HeifMaking::Codec::Hevc})
+    enum class Kind { Heic, Avif, Jxl };
+    for (const Kind kind : {Kind::Heic, Kind::Avif, Kind::Jxl})
         for (const auto& [transfer, name] :
              {std::pair{HeifMaking::Transfer::Srgb, "plain"}, std::pair{HeifMaking::Transfer::Pq, "PQ"},
               std::pair{HeifMaking::Transfer::Hlg, "HLG"}}) {
             // Debian's AV1 encoder aborts on 10-bit pictures; 12 bits work.
             HeifMaking making;
-            making.codec = codec;
-            making.bits = codec == HeifMaking::Codec::Av1 ? 12 : 10;
-            const std::string what = std::string(codec == HeifMaking::Codec::Av1 ? "AVIF " : "HEIC ") +
-                                     std::to_string(making.bits) + "-bit " + name;
+            making.codec = kind == Kind::Avif ? HeifMaking::Codec::Av1 : HeifMaking::Codec::Hevc;
+            making.bits = kind == Kind::Avif ? 12 : 10;
             making.transfer = transfer;
-            const std::string file = heifOf(source, making);
+            const std::string what = std::string(kind == Kind::Heic   ? "HEIC 10-bit "
+                                                 : kind == Kind::Avif ? "AVIF 12-bit "
+                                                                      : "JPEG XL 16-bit ") +
+                                     name;
+            const std::string file = kind == Kind::Jxl ? deepJxl(source, transfer, dir.path()) : heifOf(source, making);
             ASSERT_FALSE(file.empty()) << what;
-            const LBitmap b = loadBitmap(save("deep.heic", file));
+            const LBitmap b = loadBitmap(save("deep.picture", file));
             ASSERT_TRUE(b.IsAllocated()) << what;
             EXPECT_EQ(b.GetBitsPerPixel(), 24);
             EXPECT_NEAR(meanBrightness(b), sourceMean, sourceMean * 0.1) << what;
