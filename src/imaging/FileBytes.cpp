@@ -1,5 +1,31 @@
 #include "FileBytes.h"
 
+#ifdef _WIN32
+
+#include <fstream>
+
+namespace hf {
+
+// Windows has no FIFOs to block on; a regular file is read whole.
+std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxPictureFileBytes)
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes(std::size_t(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
+    bytes.resize(std::size_t(in.gcount()));
+    return in || in.eof() ? std::optional(std::move(bytes)) : std::nullopt;
+}
+
+} // namespace hf
+
+#else
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,3 +81,5 @@ std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::
 }
 
 } // namespace hf
+
+#endif

@@ -13,13 +13,15 @@
 
 namespace hf {
 
-// Decodes any picture file Qt's image readers understand, turned the way its
-// EXIF orientation says. The file is read only when it is a regular file
-// (see readPictureFile). Indexed files keep their palette and the smallest
-// depth that holds it, gray files become 8-bit gray, everything else 24-bit
-// RGB; transparent parts are laid on white. A file that does not decode,
-// stops short, or would be larger than kMaxPicturePixels gives an empty
-// bitmap.
+// The one way in from picture files, for every photo source: any file Qt's
+// image readers understand, turned the way its EXIF orientation says, and
+// HEIC, AVIF and JPEG XL through our own decoders, turned the way their
+// container or codestream says. The file is read only when it is a regular
+// file (see readPictureFile). Indexed files keep their palette and the
+// smallest depth that holds it, gray files become 8-bit gray, everything
+// else 24-bit RGB; transparent parts are laid on white. A file that does
+// not decode, stops short, declares more than it holds, or would be larger
+// than kMaxPicturePixels gives an empty bitmap.
 LBitmap loadBitmap(const std::filesystem::path& path);
 
 // The same for a picture file's bytes already in memory; formatHint is the
