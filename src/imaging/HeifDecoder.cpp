@@ -106,9 +106,10 @@ std::optional<YCbCrPlanes::Matrix> matrixOf(const heif_color_profile_nclx* nclx)
 // RGB picture at the peak. Nothing when the file's layout is not this one.
 std::optional<LBitmap> decodePlanes(const heif_image_handle* handle)
 {
-    // Phones code their photos as 4:2:0, which libheif then hands over as
-    // the decoder made it. (Asked for nothing in particular, it would
-    // convert to planar RGB.)
+    // Phones code their photos as 4:2:0: asked for that, libheif hands the
+    // decoder's planes over as they are (a rare 4:4:4 file loses a little
+    // colour detail here). Asked for nothing in particular, it would
+    // convert to planar RGB.
     heif_image* rawImage = nullptr;
     if (heif_decode_image(handle, &rawImage, heif_colorspace_YCbCr, heif_chroma_420, strictOptions().get()).code !=
             heif_error_Ok ||
