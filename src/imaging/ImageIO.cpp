@@ -164,7 +164,13 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, QByteArray::fromStdString(formatHint));
+    // The content decides; the name's suffix only helps with formats Qt
+    // cannot tell by their first bytes.
+    QImageReader reader(&buffer);
+    if (!reader.canRead() && !formatHint.empty()) {
+        buffer.seek(0);
+        reader.setFormat(QByteArray::fromStdString(formatHint));
+    }
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMb);
     // A declared size over the limit is refused before anything is decoded.

@@ -45,6 +45,9 @@ TEST_F(Loading, ReadsTheCommonFormats)
         EXPECT_NEAR(blue.b, 230, 12) << format;
         EXPECT_NEAR(red.b, 20, 12) << format;
     }
+    // The content decides, not the name: files are often misnamed.
+    EXPECT_TRUE(load("really-a-png.jpg", encoded(image, "png")).IsAllocated());
+    EXPECT_TRUE(load("really-a-jpeg.bmp", encoded(image, "jpg")).IsAllocated());
 }
 
 TEST_F(Loading, KeepsTheFilesOwnDepth)
