@@ -98,7 +98,8 @@ bool jpegTruncated(std::span<const std::uint8_t> file)
     }
 }
 
-bool skipSubBlocks(Reader& in)
+// Skips a chain of data sub-blocks, adding up the bytes they hold.
+bool skipSubBlocks(Reader& in, std::size_t* total = nullptr)
 {
     while (true) {
         if (!in.has(1))
@@ -108,11 +109,14 @@ bool skipSubBlocks(Reader& in)
             return true;
         if (!in.skip(size))
             return false;
+        if (total)
+            *total += size;
     }
 }
 
 // Qt shows the first image of a GIF: whole means its data blocks end.
-bool gifTruncated(std::span<const std::uint8_t> file)
+// imageData, when given, receives the bytes of that image's LZW data.
+bool gifTruncated(std::span<const std::uint8_t> file, std::size_t* imageData = nullptr)
 {
     Reader in(file);
     if (!in.skip(13))
@@ -134,7 +138,7 @@ bool gifTruncated(std::span<const std::uint8_t> file)
             in.skip(9);
             if ((image & 0x80) && !in.skip(3u << ((image & 7) + 1)))
                 return true;
-            return !in.skip(1) || !skipSubBlocks(in);
+            return !in.skip(1) || !skipSubBlocks(in, imageData);
         } else {
             return false; // a trailer or damage the decoder reports itself
         }
@@ -226,12 +230,27 @@ bool pngHoldsTooLittle(std::span<const std::uint8_t> file)
     return rowBytes * h > kMostPerByte * data + kSlack;
 }
 
+// An LZW code takes at least three bits and stands for at most 4096
+// pixels, and Qt's reader allocates the whole logical screen.
+bool gifHoldsTooLittle(std::span<const std::uint8_t> file)
+{
+    std::size_t data = 0;
+    if (file.size() < 13 || gifTruncated(file, &data))
+        return false;
+    const std::uint64_t screen = std::uint64_t(file[6] | file[7] << 8) * std::uint64_t(file[8] | file[9] << 8);
+    constexpr std::uint64_t kMostPerByte = 4096 * 8 / 3 + 1;
+    constexpr std::uint64_t kSlack = 1 << 16;
+    return screen > kMostPerByte * data + kSlack;
+}
+
 } // namespace
 
 bool declaresMoreThanItHolds(std::span<const std::uint8_t> file)
 {
     if (startsWith(file, "\x89PNG\r\n\x1A\n"))
         return pngHoldsTooLittle(file);
+    if (startsWith(file, "GIF87a") || startsWith(file, "GIF89a"))
+        return gifHoldsTooLittle(file);
     return false;
 }
 

@@ -186,6 +186,17 @@ TEST(Jpeg, UntidyFilesOpenDamagedOnesAreRefused)
     EXPECT_FALSE(loadBitmap(dir / "cut.jpg").IsAllocated()) << "half a scan";
 }
 
+// A whole 4 x 4 GIF whose logical screen claims the given size.
+std::string gifDeclaring(int width, int height)
+{
+    std::string gif("GIF89a\x04\x00\x04\x00\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF"
+                    "\x2C\x00\x00\x00\x00\x04\x00\x04\x00\x00\x02\x06\x04\x12\x86\x9A\x17\x05\x00\x3B",
+                    39);
+    putLe(gif, 6, std::uint32_t(width), 2);
+    putLe(gif, 8, std::uint32_t(height), 2);
+    return gif;
+}
+
 TEST(DeclaredSizes, SmallFilesClaimingHugePicturesAreRefusedBeforeAllocating)
 {
     TempDir dir;
@@ -196,7 +207,7 @@ TEST(DeclaredSizes, SmallFilesClaimingHugePicturesAreRefusedBeforeAllocating)
         std::string bytes;
     };
     for (const Case& c : {Case{"tiny.jpg", tiny}, Case{"arithmetic.jpg", arithmeticDeclaringHuge(dir.path())},
-                          Case{"tiny.png", pngDeclaring(10000, 10000)}}) {
+                          Case{"tiny.png", pngDeclaring(10000, 10000)}, Case{"tiny.gif", gifDeclaring(10000, 10000)}}) {
         if (c.bytes.empty())
             continue; // no cjpeg
         writeFile(dir / c.name, c.bytes);
