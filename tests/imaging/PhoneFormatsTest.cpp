@@ -156,6 +156,13 @@ TEST_F(PhoneFormats, DecodeCloseToTheirSourceAndRefuseCutOrDamagedFiles)
               std::pair{"all but 8 bytes", bytes.substr(0, bytes.size() - 8)}, std::pair{"damaged header", damaged}})
             EXPECT_FALSE(loadBitmap(save(std::string("broken.") + c.name, broken)).IsAllocated()) << what;
     }
+
+    // A gray JPEG XL stays gray, like a gray JPEG.
+    LBitmap gray = source;
+    gray.GrayScale();
+    const fs::path grayPng = save("gray.png", encoded(toQImage(gray), "png"));
+    ASSERT_TRUE(run("cjxl " + grayPng.string() + " " + (dir / "gray.jxl").string() + " -d 0"));
+    EXPECT_EQ(loadBitmap(dir / "gray.jxl"), gray);
 }
 
 TEST_F(PhoneFormats, ColoursFollowTheMatrixAndRangeTheFileDeclares)
