@@ -5,9 +5,11 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace hf {
 namespace {
@@ -221,7 +223,33 @@ bool isHeif(std::span<const std::uint8_t> file)
     return false;
 }
 
-LBitmap decodeHeif(std::span<const std::uint8_t> file)
+namespace {
+
+// The thumbnail of the primary picture to decode instead of it, or null.
+std::unique_ptr<heif_image_handle, HandleRelease> thumbnailFor(const heif_image_handle* primary, int side)
+{
+    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    if (count <= 0 || side <= 0)
+        return nullptr;
+    std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+    heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    std::unique_ptr<heif_image_handle, HandleRelease> best;
+    int bestSide = 0;
+    for (const heif_item_id id : ids) {
+        heif_image_handle* raw = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, id, &raw).code != heif_error_Ok || !raw)
+            continue;
+        std::unique_ptr<heif_image_handle, HandleRelease> thumbnail(raw);
+        const int longer = std::max(heif_image_handle_get_width(raw), heif_image_handle_get_height(raw));
+        if (longer >= side && (!best || longer < bestSide)) {
+            best = std::move(thumbnail);
+            bestSide = longer;
+        }
+    }
+    return best;
+}
+
+LBitmap decode(std::span<const std::uint8_t> file, int previewSide)
 {
     const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
@@ -233,7 +261,9 @@ LBitmap decodeHeif(std::span<const std::uint8_t> file)
     heif_image_handle* rawHandle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok || !rawHandle)
         return {};
-    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    if (auto thumbnail = thumbnailFor(handle.get(), previewSide))
+        handle = std::move(thumbnail);
 
     // The declared size decides before any pixel is decoded.
     const int declaredWidth = heif_image_handle_get_width(handle.get());
@@ -248,6 +278,18 @@ LBitmap decodeHeif(std::span<const std::uint8_t> file)
         if (std::optional<LBitmap> picture = decodePlanes(handle.get()))
             return std::move(*picture);
     return decodeThroughLibheif(handle.get(), alpha, bits);
+}
+
+} // namespace
+
+LBitmap decodeHeif(std::span<const std::uint8_t> file)
+{
+    return decode(file, 0);
+}
+
+LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side)
+{
+    return decode(file, side);
 }
 
 } // namespace hf

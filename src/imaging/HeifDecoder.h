@@ -20,4 +20,11 @@ bool isHeif(std::span<const std::uint8_t> file);
 // one, or one that declares more than kMaxPicturePixels.
 LBitmap decodeHeif(std::span<const std::uint8_t> file);
 
+// For a preview of about `side` pixels: the smallest of the file's own
+// thumbnails that is at least that large (phones store one), decoded by
+// the same rules; the whole picture when there is none. Decoding a
+// 50-megapixel photo each time a name is highlighted would stall a file
+// dialog for seconds.
+LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side);
+
 } // namespace hf

@@ -29,6 +29,17 @@ bool withinLimit(QSize size)
     return size.width() > 0 && size.height() > 0 && std::int64_t(size.width()) * size.height() <= kMaxPicturePixels;
 }
 
+// The name's suffix helps Qt pick a reader for formats it cannot tell by
+// their first bytes; the content still decides where it can.
+std::string formatHintOf(const std::filesystem::path& path)
+{
+    std::string suffix = path.extension().string();
+    if (!suffix.empty())
+        suffix.erase(0, 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return suffix;
+}
+
 int depthFor(int colours)
 {
     return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
@@ -206,13 +217,7 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
     if (!bytes)
         return {};
-    // The name's suffix helps Qt pick a reader for formats it cannot tell by
-    // their first bytes; the content still decides where it can.
-    std::string suffix = path.extension().string();
-    if (!suffix.empty())
-        suffix.erase(0, 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return decodePicture(*bytes, suffix);
+    return decodePicture(*bytes, formatHintOf(path));
 }
 
 QStringList readablePictureNamePatterns()
@@ -229,7 +234,11 @@ QStringList readablePictureNamePatterns()
 
 QImage previewOf(const std::filesystem::path& path, QSize box)
 {
-    const QImage picture = toQImage(loadBitmap(path));
+    const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+    if (!bytes)
+        return {};
+    const QImage picture = toQImage(isHeif(*bytes) ? decodeHeifPreview(*bytes, std::max(box.width(), box.height()))
+                                                   : decodePicture(*bytes, formatHintOf(path)));
     if (picture.isNull() || box.isEmpty())
         return picture;
     return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);

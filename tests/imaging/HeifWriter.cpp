@@ -163,6 +163,25 @@ std::string heifOf(const LBitmap& picture, const HeifMaking& making)
         heif_error_Ok)
         return {};
     const Owned<heif_image_handle, heif_image_handle_release> handle(rawHandle);
+    if (making.thumbnail) {
+        const LBitmap& small = *making.thumbnail;
+        heif_image* rawSmall = nullptr;
+        heif_image_create(small.GetWidth(), small.GetHeight(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                          &rawSmall);
+        const Owned<heif_image, heif_image_release> smallImage(rawSmall);
+        heif_image_add_plane(smallImage.get(), heif_channel_interleaved, small.GetWidth(), small.GetHeight(), 8);
+        int smallStride = 0;
+        std::uint8_t* to = heif_image_get_plane(smallImage.get(), heif_channel_interleaved, &smallStride);
+        for (int y = 0; y < small.GetHeight(); ++y)
+            std::memcpy(to + std::size_t(y) * std::size_t(smallStride), small.row(y), small.rowBytes());
+        heif_image_handle* rawThumbnail = nullptr;
+        // libheif scales what it is given down to the box it is told.
+        if (heif_context_encode_thumbnail(context.get(), smallImage.get(), handle.get(), encoder.get(), nullptr,
+                                          std::max(small.GetWidth(), small.GetHeight()) / 2, &rawThumbnail)
+                .code != heif_error_Ok)
+            return {};
+        heif_image_handle_release(rawThumbnail);
+    }
     if (making.exifOrientation) {
         // A TIFF header with one entry: Orientation.
         std::string exif("MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\0\0\0\0\0\0\0", 26);

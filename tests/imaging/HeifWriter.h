@@ -16,6 +16,7 @@ struct HeifMaking {
     int exifOrientation = 0; // an EXIF block inside the file, when not 0
     int matrix = 6;          // YCbCr matrix by its H.273 number (8 bits only)
     bool fullRange = true;
+    const LBitmap* thumbnail = nullptr; // stored at half its size as the thumbnail, as phones do
 };
 
 // An 8-bit sRGB sample as a code of the given depth in the transfer, its

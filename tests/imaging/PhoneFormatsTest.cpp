@@ -205,9 +205,23 @@ TEST_F(PhoneFormats, FileDialogFilterAndPreviewTakeThem)
     for (const char* pattern : {"*.heic", "*.heif", "*.avif", "*.jxl", "*.jpg", "*.png", "*.bmp"})
         EXPECT_TRUE(patterns.contains(QLatin1String(pattern))) << pattern;
 
-    const fs::path heic = save("photo.heic", heifOf(quadrants(96, 64), {}));
-    const QImage preview = previewOf(heic, QSize(180, 180));
-    EXPECT_EQ(preview.size(), QSize(180, 120));
+    // A phone's photo carries a small thumbnail; the preview takes it when
+    // it is large enough for the box, the whole picture otherwise. (Here
+    // the thumbnail differs from the photo, to tell them apart.)
+    const LBitmap thumbnail = quadrants(96, 64); // stored as 48 x 32
+    HeifMaking withThumbnail;
+    withThumbnail.thumbnail = &thumbnail;
+    LBitmap gray = LBitmap::rgb(192, 128);
+    gray.Fill({128, 128, 128});
+    const fs::path heic = save("photo.heic", heifOf(gray, withThumbnail));
+    for (const auto& [box, fromThumbnail] : {std::pair{QSize(40, 40), true}, std::pair{QSize(180, 180), false}}) {
+        const QImage preview = previewOf(heic, box);
+        EXPECT_EQ(preview.width(), box.width());
+        EXPECT_EQ(preview.height(), box.width() * 2 / 3);
+        const QRgb topLeft = preview.pixel(preview.width() / 4, preview.height() / 4);
+        EXPECT_EQ(qRed(topLeft) > 180 && qGreen(topLeft) < 80, fromThumbnail) << box.width();
+    }
+    EXPECT_FALSE(loadBitmap(heic) == thumbnail) << "the picture itself is the photo";
     ASSERT_EQ(::mkfifo((dir / "pipe.heic").c_str(), 0600), 0);
     EXPECT_TRUE(previewOf(dir / "pipe.heic", QSize(180, 180)).isNull()) << "and it did not block";
 }
