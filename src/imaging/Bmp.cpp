@@ -1,5 +1,6 @@
 #include "Bmp.h"
 
+#include <cassert>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -13,6 +14,9 @@ constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint16_t kBitsPerPixel = 8;
 constexpr std::uint32_t kUncompressed = 0;     // BI_RGB
 constexpr std::int32_t kPixelsPerMetre = 2835; // 72 dots per inch
+// Readers on the handheld side take an 8-bit picture to carry all 256
+// entries, whatever the header says; the unused ones are zero.
+constexpr std::uint32_t kTableEntries = 256;
 
 class LittleEndian {
 public:
@@ -70,9 +74,10 @@ std::vector<std::uint8_t> encodeBmp(const LBitmap& picture)
     const std::uint32_t width = std::uint32_t(picture.GetWidth());
     const std::uint32_t height = std::uint32_t(picture.GetHeight());
     const std::uint32_t colours = std::uint32_t(picture.palette().size());
+    assert(colours <= kTableEntries);
     const std::uint32_t stride = (width + 3) & ~3u;
     const std::uint32_t pixelBytes = stride * height;
-    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + 4 * colours;
+    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + 4 * kTableEntries;
 
     std::vector<std::uint8_t> out;
     out.reserve(std::size_t(offset) + pixelBytes);
@@ -94,7 +99,7 @@ std::vector<std::uint8_t> encodeBmp(const LBitmap& picture)
     le.u32(pixelBytes);
     le.i32(kPixelsPerMetre);
     le.i32(kPixelsPerMetre);
-    le.u32(colours);
+    le.u32(kTableEntries);
     le.u32(0);
     // The colour table: blue, green, red, reserved.
     for (const Rgb& c : picture.palette()) {
@@ -103,6 +108,7 @@ std::vector<std::uint8_t> encodeBmp(const LBitmap& picture)
         le.u8(c.r);
         le.u8(0);
     }
+    out.insert(out.end(), 4 * std::size_t(kTableEntries - colours), 0);
     for (std::uint32_t y = height; y-- > 0;) {
         const std::uint8_t* row = picture.row(int(y));
         out.insert(out.end(), row, row + width);

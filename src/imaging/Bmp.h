@@ -8,12 +8,12 @@
 
 namespace hf {
 
-// The bytes of an 8-bit Windows BMP (BITMAPINFOHEADER, uncompressed, rows
-// bottom-up and padded to four bytes) holding the picture: the handheld's
-// synchronisation reads our picture files in this form. An indexed
-// picture keeps its palette and indices, whatever its depth; an RGB picture
-// is reduced to an optimised palette with dithering first. Empty for an
-// empty picture.
+// The bytes of an 8-bit Windows BMP (BITMAPINFOHEADER, uncompressed, the
+// full 256-entry colour table, rows bottom-up and padded to four bytes)
+// holding the picture: the handheld's synchronisation reads our picture
+// files in this form. An indexed picture keeps its palette and indices,
+// whatever its depth; an RGB picture is reduced to an optimised palette
+// with dithering first. Empty for an empty picture.
 std::vector<std::uint8_t> encodeBmp(const LBitmap& picture);
 
 // Writes the file, replacing what was there; the old file stays whole if

@@ -1,13 +1,18 @@
 #include "ImageIO.h"
 
+#include "BmpRle.h"
+#include "FileBytes.h"
+#include "HeifDecoder.h"
 #include "JpegDecoder.h"
+#include "JxlDecoder.h"
 #include "Truncation.h"
 
+#include <QBuffer>
 #include <QColor>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <span>
 
@@ -19,18 +24,20 @@ namespace {
 // into before we take the picture over.
 constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
 
-QString qtPath(const std::filesystem::path& path)
-{
-#ifdef _WIN32
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
-
 bool withinLimit(QSize size)
 {
     return size.width() > 0 && size.height() > 0 && std::int64_t(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
+// The name's suffix helps Qt pick a reader for formats it cannot tell by
+// their first bytes; the content still decides where it can.
+std::string formatHintOf(const std::filesystem::path& path)
+{
+    std::string suffix = path.extension().string();
+    if (!suffix.empty())
+        suffix.erase(0, 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return suffix;
 }
 
 int depthFor(int colours)
@@ -142,21 +149,39 @@ LBitmap fromQImage(const QImage& image)
     }
 }
 
-LBitmap loadBitmap(const std::filesystem::path& path)
+LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
 {
-    QFile file(qtPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes))
         return {};
-    // Mapping the file lets us check its structure, and hand a JPEG to the
-    // decoder, without copying it.
-    const qint64 length = file.size();
-    const uchar* mapped = length > 0 ? file.map(0, length) : nullptr;
-    const std::span<const std::uint8_t> bytes =
-        mapped ? std::span<const std::uint8_t>(mapped, std::size_t(length)) : std::span<const std::uint8_t>();
-    if (mapped && looksTruncated(bytes))
-        return {};
+    // Formats Qt has no reader for, and that no other reader may try.
+    if (isHeif(bytes))
+        return decodeHeif(bytes);
+    if (isJxl(bytes))
+        return decodeJxl(bytes);
+    {
+        LBitmap picture;
+        switch (decodeRleBmp(bytes, picture)) {
+        case RleResult::Decoded:
+            return picture;
+        case RleResult::Failed:
+            return {};
+        case RleResult::NotRle:
+            break;
+        }
+    }
 
-    QImageReader reader(&file);
+    const QByteArray data =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    // The content decides; the name's suffix only helps with formats Qt
+    // cannot tell by their first bytes.
+    QImageReader reader(&buffer);
+    if (!reader.canRead() && !formatHint.empty()) {
+        buffer.seek(0);
+        reader.setFormat(QByteArray::fromStdString(formatHint));
+    }
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMb);
     // A declared size over the limit is refused before anything is decoded.
@@ -164,7 +189,8 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     if (declared.isValid() && !withinLimit(declared))
         return {};
 
-    if (mapped && reader.format() == "jpeg") {
+    const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+    if (jpeg) {
         LBitmap picture;
         switch (decodeJpeg(bytes, picture)) {
         case JpegResult::Decoded: {
@@ -174,6 +200,7 @@ LBitmap loadBitmap(const std::filesystem::path& path)
                                                  turn.testFlag(QImageIOHandler::TransformationRotate90)});
         }
         case JpegResult::Failed:
+            // Never Qt's reader: it would show what our decoder refused.
             return {};
         case JpegResult::Unsupported:
             break;
@@ -183,6 +210,38 @@ LBitmap loadBitmap(const std::filesystem::path& path)
     if (!reader.read(&image))
         return {};
     return fromQImage(image);
+}
+
+LBitmap loadBitmap(const std::filesystem::path& path)
+{
+    const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+    if (!bytes)
+        return {};
+    return decodePicture(*bytes, formatHintOf(path));
+}
+
+QStringList readablePictureNamePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    // Ours: Qt has no readers for what phones write today.
+    for (const char* suffix : {"heic", "heif", "hif", "avif", "jxl"})
+        patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    patterns.removeDuplicates();
+    return patterns;
+}
+
+QImage previewOf(const std::filesystem::path& path, QSize box)
+{
+    const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+    if (!bytes)
+        return {};
+    const QImage picture = toQImage(isHeif(*bytes) ? decodeHeifPreview(*bytes, std::max(box.width(), box.height()))
+                                                   : decodePicture(*bytes, formatHintOf(path)));
+    if (picture.isNull() || box.isEmpty())
+        return picture;
+    return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage toQImage(const LBitmap& bitmap)

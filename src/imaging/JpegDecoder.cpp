@@ -2,10 +2,13 @@
 
 #ifdef HANDFOLIO_HAVE_LIBJPEG
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+// After jpeglib.h: the warning codes.
+#include <jerror.h>
 
 namespace hf {
 namespace {
@@ -16,6 +19,7 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf back;
+    bool damaged = false;
 };
 
 [[noreturn]] void onError(j_common_ptr info)
@@ -23,9 +27,53 @@ struct ErrorManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->back, 1);
 }
 
-// Warnings (corrupt data, a premature end) are counted by libjpeg; the
-// caller looks at the count. Nothing is printed.
-void onOutput(j_common_ptr) {}
+// Warnings come in two kinds. Some say only that the file is untidy (stray
+// bytes before a marker, an odd header): the pixels are whole and every
+// viewer shows them. The others mean pixels are missing or garbled. Any
+// warning not known to be harmless counts as damage.
+bool harmless(int code)
+{
+    switch (code) {
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_ADOBE_XFORM:
+    case JWRN_BOGUS_ICC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void onMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+    ++errors->base.num_warnings;
+    if (!harmless(errors->base.msg_code))
+        errors->damaged = true;
+}
+
+// Every block of every component costs at least one bit in a Huffman-coded
+// scan, so a file declares no more blocks than it has bits. Arithmetic
+// coding has no such floor; there libjpeg's memory is capped instead.
+bool holdsWhatItDeclares(const jpeg_decompress_struct& info, std::size_t fileBytes)
+{
+    if (info.arith_code)
+        return true;
+    std::int64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        blocks += std::int64_t(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks;
+    return blocks <= std::int64_t(fileBytes) * 8;
+}
+
+// libjpeg's own working memory for an arithmetic-coded file: enough for the
+// coefficients of a large photo, not for whatever a header may claim.
+long arithmeticMemoryCap(std::size_t fileBytes)
+{
+    constexpr std::uint64_t kBase = std::uint64_t(64) << 20;
+    return long(std::min<std::uint64_t>(kBase + 64 * std::uint64_t(fileBytes), std::uint64_t(1) << 31));
+}
 
 struct Decompressor {
     jpeg_decompress_struct info;
@@ -39,7 +87,7 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, L
 {
     d.info.err = jpeg_std_error(&d.errors.base);
     d.errors.base.error_exit = onError;
-    d.errors.base.output_message = onOutput;
+    d.errors.base.emit_message = onMessage;
     if (setjmp(d.errors.back))
         return JpegResult::Failed;
     jpeg_create_decompress(&d.info);
@@ -47,8 +95,11 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, L
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&d.info, TRUE);
 
-    if (std::int64_t(d.info.image_width) * d.info.image_height > kMaxPicturePixels)
+    if (std::int64_t(d.info.image_width) * d.info.image_height > kMaxPicturePixels ||
+        !holdsWhatItDeclares(d.info, size) || d.errors.damaged)
         return JpegResult::Failed;
+    if (d.info.arith_code)
+        d.info.mem->max_memory_to_use = arithmeticMemoryCap(size);
     const bool gray = d.info.jpeg_color_space == JCS_GRAYSCALE;
     if (!gray && d.info.num_components != 3)
         return JpegResult::Unsupported;
@@ -71,7 +122,7 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, L
             return JpegResult::Failed;
     }
     jpeg_finish_decompress(&d.info);
-    return d.errors.base.num_warnings == 0 ? JpegResult::Decoded : JpegResult::Failed;
+    return d.errors.damaged ? JpegResult::Failed : JpegResult::Decoded;
 }
 
 } // namespace

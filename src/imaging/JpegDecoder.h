@@ -18,8 +18,10 @@ enum class JpegResult {
 // picture, convert every row, and copy it all once more into ours: for a
 // camera's 12-megapixel photo that doubles the time the user waits.
 // Gray JPEGs become 8-bit gray, colour ones 24-bit RGB; orientation is the
-// caller's business. A file with any damage the decoder notices, a cut-off
-// one included, fails.
+// caller's business. A file whose pixels the decoder finds damaged, a
+// cut-off one included, fails; one that is merely untidy (stray bytes
+// between its parts) decodes. A file that declares more blocks than its
+// bytes can code fails before anything is allocated.
 JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out);
 
 // Whether decodeJpeg was built in; without libjpeg's headers every JPEG is

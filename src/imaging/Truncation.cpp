@@ -98,7 +98,8 @@ bool jpegTruncated(std::span<const std::uint8_t> file)
     }
 }
 
-bool skipSubBlocks(Reader& in)
+// Skips a chain of data sub-blocks, adding up the bytes they hold.
+bool skipSubBlocks(Reader& in, std::size_t* total = nullptr)
 {
     while (true) {
         if (!in.has(1))
@@ -108,11 +109,14 @@ bool skipSubBlocks(Reader& in)
             return true;
         if (!in.skip(size))
             return false;
+        if (total)
+            *total += size;
     }
 }
 
 // Qt shows the first image of a GIF: whole means its data blocks end.
-bool gifTruncated(std::span<const std::uint8_t> file)
+// imageData, when given, receives the bytes of that image's LZW data.
+bool gifTruncated(std::span<const std::uint8_t> file, std::size_t* imageData = nullptr)
 {
     Reader in(file);
     if (!in.skip(13))
@@ -134,7 +138,7 @@ bool gifTruncated(std::span<const std::uint8_t> file)
             in.skip(9);
             if ((image & 0x80) && !in.skip(3u << ((image & 7) + 1)))
                 return true;
-            return !in.skip(1) || !skipSubBlocks(in);
+            return !in.skip(1) || !skipSubBlocks(in, imageData);
         } else {
             return false; // a trailer or damage the decoder reports itself
         }
@@ -194,7 +198,61 @@ bool pngTruncated(std::span<const std::uint8_t> file)
     }
 }
 
+// Deflate codes at most 258 bytes with two bits, so the image data of a PNG
+// holds at most 1032 bytes of rows for each of its own bytes.
+bool pngHoldsTooLittle(std::span<const std::uint8_t> file)
+{
+    Reader in(file);
+    if (!in.skip(8) || !in.has(8 + 13) || std::memcmp(file.data() + 12, "IHDR", 4) != 0)
+        return false;
+    auto be32 = [&file](std::size_t at) {
+        return std::uint64_t(file[at]) << 24 | std::uint64_t(file[at + 1]) << 16 | std::uint64_t(file[at + 2]) << 8 |
+               file[at + 3];
+    };
+    const std::uint64_t w = be32(16), h = be32(20);
+    const std::uint8_t depth = file[24], type = file[25];
+    const int samples = type == 0 ? 1 : type == 2 ? 3 : type == 3 ? 1 : type == 4 ? 2 : type == 6 ? 4 : 0;
+    if (samples == 0 || depth == 0)
+        return false;
+    const std::uint64_t rowBytes = (w * std::uint64_t(samples) * depth + 7) / 8;
+    std::uint64_t data = 0;
+    while (in.has(8)) {
+        const std::uint32_t length = std::uint32_t(in.be16()) << 16 | in.be16();
+        const bool idat = std::memcmp(file.data() + in.pos(), "IDAT", 4) == 0;
+        in.skip(4);
+        if (idat)
+            data += length;
+        if (!in.skip(std::size_t(length) + 4))
+            break;
+    }
+    constexpr std::uint64_t kMostPerByte = 1032;
+    constexpr std::uint64_t kSlack = 1 << 16;
+    return rowBytes * h > kMostPerByte * data + kSlack;
+}
+
+// An LZW code takes at least three bits and stands for at most 4096
+// pixels, and Qt's reader allocates the whole logical screen.
+bool gifHoldsTooLittle(std::span<const std::uint8_t> file)
+{
+    std::size_t data = 0;
+    if (file.size() < 13 || gifTruncated(file, &data))
+        return false;
+    const std::uint64_t screen = std::uint64_t(file[6] | file[7] << 8) * std::uint64_t(file[8] | file[9] << 8);
+    constexpr std::uint64_t kMostPerByte = 4096 * 8 / 3 + 1;
+    constexpr std::uint64_t kSlack = 1 << 16;
+    return screen > kMostPerByte * data + kSlack;
+}
+
 } // namespace
+
+bool declaresMoreThanItHolds(std::span<const std::uint8_t> file)
+{
+    if (startsWith(file, "\x89PNG\r\n\x1A\n"))
+        return pngHoldsTooLittle(file);
+    if (startsWith(file, "GIF87a") || startsWith(file, "GIF89a"))
+        return gifHoldsTooLittle(file);
+    return false;
+}
 
 bool looksTruncated(std::span<const std::uint8_t> file)
 {

@@ -14,4 +14,10 @@ namespace hf {
 // cannot judge, count as whole: their readers report the damage themselves.
 bool looksTruncated(std::span<const std::uint8_t> file);
 
+// True when a PNG or GIF declares more pixels than its compressed data can
+// hold at the best ratio its compression has: such a file is damaged or
+// hostile, and is refused before a reader allocates the picture it claims.
+// A flat picture, which compresses that far, still passes.
+bool declaresMoreThanItHolds(std::span<const std::uint8_t> file);
+
 } // namespace hf

@@ -23,47 +23,70 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
 }
 
 // The three kinds of picture files the editor writes.
-std::vector<LBitmap> handheldLikePictures()
+std::vector<LBitmap> handheldLikePictures(int width = 37, int height = 23)
 {
     std::vector<LBitmap> out;
     const std::vector<Rgb> four{{0, 0, 0}, {100, 100, 100}, {200, 200, 200}, {255, 255, 255}};
     std::vector<Rgb> sixteen;
     for (int i = 0; i < 16; ++i)
         sixteen.push_back({std::uint8_t(17 * i), std::uint8_t(17 * i), std::uint8_t(17 * i)});
-    LBitmap gray = photo(37, 23);
+    LBitmap gray = photo(width, height);
     gray.GrayScale();
     out.push_back(gray);
     out.back().ColorRes(2, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, four);
     out.push_back(gray);
     out.back().ColorRes(4, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, sixteen);
-    out.push_back(photo(37, 23));
+    out.push_back(photo(width, height));
     out.back().ColorRes(8, DitherMethod::JarvisJudiceNinke, PaletteOption::Optimised);
     return out;
 }
 
-TEST(Bmp, HeaderDescribesAnEightBitPicture)
+TEST(Bmp, HeaderAndFullColourTableDescribeAnEightBitPicture)
 {
-    const LBitmap picture = handheldLikePictures()[1];
-    const std::vector<std::uint8_t> b = encodeBmp(picture);
-    ASSERT_GE(b.size(), 54u);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    const std::uint32_t offset = 14 + 40 + 4 * 16;
-    const std::uint32_t stride = 40; // 37 rounded up to four
-    EXPECT_EQ(le32(b, 2), b.size());
-    EXPECT_EQ(b.size(), offset + stride * 23);
-    EXPECT_EQ(le32(b, 10), offset);
-    EXPECT_EQ(le32(b, 14), 40u);
-    EXPECT_EQ(le32(b, 18), 37u);
-    EXPECT_EQ(le32(b, 22), 23u) << "positive: bottom-up rows";
-    EXPECT_EQ(b[26] | (b[27] << 8), 1);
-    EXPECT_EQ(b[28] | (b[29] << 8), 8);
-    EXPECT_EQ(le32(b, 30), 0u);
-    EXPECT_EQ(le32(b, 46), 16u) << "colours used";
-    // Palette entry 3 is 51 gray; the last row in the file is the top row.
-    EXPECT_EQ(le32(b, 54 + 12), 0x00333333u);
-    EXPECT_EQ(b[offset + stride * 22 + 5], picture.indexAt(5, 0));
-    EXPECT_EQ(b[offset + stride * 22 + 37], 0) << "padding";
+    // The handheld's picture files are 160 x 160; the odd width checks the
+    // row padding. Every file carries all 256 table entries, however few
+    // the palette uses, and the unused ones are zero.
+    struct Case {
+        int width, height;
+        std::uint32_t fileSize, imageSize;
+    };
+    for (const Case& c : {Case{160, 160, 26678, 25600}, Case{37, 23, 1078 + 40 * 23, 40 * 23}}) {
+        for (const LBitmap& picture : handheldLikePictures(c.width, c.height)) {
+            const std::vector<std::uint8_t> b = encodeBmp(picture);
+            const std::size_t used = picture.palette().size();
+            SCOPED_TRACE(std::to_string(c.width) + " wide, " + std::to_string(used) + " colours");
+            ASSERT_EQ(b.size(), c.fileSize);
+            EXPECT_EQ(b[0], 'B');
+            EXPECT_EQ(b[1], 'M');
+            EXPECT_EQ(le32(b, 2), c.fileSize) << "bfSize";
+            EXPECT_EQ(le32(b, 10), 1078u) << "bfOffBits";
+            EXPECT_EQ(le32(b, 14), 40u);
+            EXPECT_EQ(le32(b, 18), std::uint32_t(c.width));
+            EXPECT_EQ(le32(b, 22), std::uint32_t(c.height)) << "positive: bottom-up rows";
+            EXPECT_EQ(b[26] | (b[27] << 8), 1);
+            EXPECT_EQ(b[28] | (b[29] << 8), 8);
+            EXPECT_EQ(le32(b, 30), 0u);
+            EXPECT_EQ(le32(b, 34), c.imageSize) << "biSizeImage";
+            EXPECT_EQ(le32(b, 46), 256u) << "biClrUsed";
+            EXPECT_EQ(le32(b, 50), 0u) << "biClrImportant";
+            for (std::size_t i = 0; i < 256; ++i) {
+                const std::uint32_t entry = le32(b, 54 + 4 * i);
+                if (i < used) {
+                    const Rgb p = picture.palette()[i];
+                    ASSERT_EQ(entry, std::uint32_t(p.r) << 16 | std::uint32_t(p.g) << 8 | p.b) << i;
+                } else {
+                    ASSERT_EQ(entry, 0u) << "unused entry " << i;
+                }
+            }
+            // The last row in the file is the top row; rows end in zero padding.
+            const std::uint32_t stride = (std::uint32_t(c.width) + 3) & ~3u;
+            const std::size_t top = 1078 + stride * std::size_t(c.height - 1);
+            EXPECT_EQ(b[top + 5], picture.indexAt(5, 0));
+            EXPECT_EQ(b[1078 + 7], picture.indexAt(7, c.height - 1));
+            for (std::uint32_t x = std::uint32_t(c.width); x < stride; ++x)
+                EXPECT_EQ(b[top + x], 0) << "padding";
+        }
+    }
     EXPECT_TRUE(encodeBmp(LBitmap()).empty());
 }
 
@@ -76,7 +99,7 @@ TEST(Bmp, QtReadsBackWhatWeWrote)
         const QImage read(QString::fromStdString(path.string()));
         ASSERT_FALSE(read.isNull());
         EXPECT_EQ(read.format(), QImage::Format_Indexed8);
-        EXPECT_EQ(read.colorCount(), int(picture.palette().size()));
+        EXPECT_EQ(read.colorCount(), 256);
         ASSERT_EQ(read.width(), picture.GetWidth());
         ASSERT_EQ(read.height(), picture.GetHeight());
         for (int y = 0; y < read.height(); ++y)
@@ -165,7 +188,7 @@ TEST(Bmp, RgbPicturesAreReducedToEightBits)
     const std::vector<std::uint8_t> b = encodeBmp(rgb);
     ASSERT_FALSE(b.empty());
     EXPECT_EQ(b[28], 8);
-    EXPECT_LE(le32(b, 46), 256u);
+    EXPECT_EQ(b.size(), 1078u + 20 * 10);
 }
 
 } // namespace
