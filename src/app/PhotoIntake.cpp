@@ -12,7 +12,6 @@
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTreeView>
@@ -41,12 +40,9 @@ public:
             clear();
             return;
         }
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        const QSize full = reader.size();
-        if (full.isValid() && full.width() > 0 && full.height() > 0)
-            reader.setScaledSize(full.scaled(width() - 4, height() - 4, Qt::KeepAspectRatio));
-        const QImage image = reader.read();
+        // Read as the photo itself will be: a FIFO never blocks the dialog,
+        // and phone formats show too.
+        const QImage image = previewOf(toUtf8(path), size() - QSize(4, 4));
         if (image.isNull())
             setText(QStringLiteral("No preview"));
         else
@@ -84,11 +80,8 @@ PhotoIntake::PhotoIntake(AlbumWindow& window)
 
 QString imageFileFilter(const QStringList& extraSuffixes)
 {
-    QStringList suffixes = extraSuffixes;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        suffixes << QString::fromLatin1(format);
-    QStringList patterns;
-    for (const QString& suffix : suffixes)
+    QStringList patterns = readablePictureNamePatterns();
+    for (const QString& suffix : extraSuffixes)
         patterns << QStringLiteral("*.") + suffix.toLower();
     patterns.removeDuplicates();
     return QStringLiteral("Image files (%1);;All files (*)").arg(patterns.join(QLatin1Char(' ')));

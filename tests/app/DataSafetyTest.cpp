@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -167,6 +168,18 @@ TEST_F(ReloadedUserList, ANewFolderForTheUserIsAChangeOfUserWithoutSavingTheOldA
     EXPECT_EQ(rows(), QStringList{"Moved"});
     EXPECT_EQ(readFile(folderOf("Ann") / "Photos.dat"), oldBytes);
     EXPECT_EQ(prefsUser(), "Ann");
+}
+
+TEST_F(ReloadedUserList, AFifoWhereAPictureShouldBeNeverBlocksTheWindow)
+{
+    writeAlbum("Ann", {"Piped"});
+    fs::remove(folderOf("Ann") / "p0.bmp");
+    ASSERT_EQ(::mkfifo((folderOf("Ann") / "p0.bmp").c_str(), 0600), 0);
+    profile.setString("Prefs", "PrevUser", "Ann");
+    open();  // the preview of the first photo would block here
+    window->refreshPreview();
+    EXPECT_EQ(rows(), QStringList{"Piped"});
+    EXPECT_EQ(previewAt(10, 10), QColor(Qt::black)) << "no picture to show";
 }
 
 // Users lists that leave no program folder: nothing is read from or written
