@@ -5,11 +5,18 @@
 # With a user, every request needs HTTP credentials (Basic unless told). A file
 # WORKDIR/extra.conf, when present, is included (redirects, rate limits);
 # with WORKDIR/tls.crt and WORKDIR/tls.key the server speaks HTTPS.
+# With DAV_READONLY=1 only GET, HEAD, OPTIONS and PROPFIND are allowed.
 # Stop it with SIGTERM.
 set -euo pipefail
 workdir=$1 port=$2 docroot=$3 user=${4:-} password=${5:-} scheme=${6:-Basic}
 modules=/usr/lib/apache2/modules
 mkdir -p "$workdir/run"
+
+# Read-only stores refuse every method that would change a file.
+methods=""
+if [ "${DAV_READONLY:-0}" = 1 ]; then
+    methods="Require method GET HEAD OPTIONS PROPFIND"
+fi
 
 auth=""
 if [ -n "$user" ] && [ "$scheme" = Digest ]; then
@@ -20,7 +27,10 @@ if [ -n "$user" ] && [ "$scheme" = Digest ]; then
         AuthName \"Photos\"
         AuthDigestProvider file
         AuthUserFile $workdir/htdigest
-        Require valid-user"
+        <RequireAll>
+            Require valid-user
+            $methods
+        </RequireAll>"
 elif [ -n "$user" ]; then
     htpasswd -bc "$workdir/htpasswd" "$user" "$password" 2>/dev/null
     chmod 0644 "$workdir/htpasswd"
@@ -28,9 +38,15 @@ elif [ -n "$user" ]; then
         AuthName \"Photos\"
         AuthBasicProvider file
         AuthUserFile $workdir/htpasswd
-        Require valid-user"
+        <RequireAll>
+            Require valid-user
+            $methods
+        </RequireAll>"
 else
-    auth="Require all granted"
+    auth="<RequireAll>
+            Require all granted
+            $methods
+        </RequireAll>"
 fi
 
 tls=""
