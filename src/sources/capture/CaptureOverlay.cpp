@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -48,6 +49,10 @@ protected:
         const Rect band = selection_.band();
         const QRectF local(QPointF(band.left - origin_.x(), band.top - origin_.y()) / desktop_.ratio,
                            QSizeF(band.width(), band.height()) / desktop_.ratio);
+        // Shade what lies outside the rectangle, so that the choice stands out.
+        const QRect inside = local.toAlignedRect();
+        for (const QRect& part : QRegion(rect()).subtracted(QRegion(inside)))
+            painter.fillRect(part, QColor(0, 0, 0, 80));
         painter.setPen(QPen(Qt::white, 0));
         painter.drawRect(local);
         painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
