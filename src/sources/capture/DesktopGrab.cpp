@@ -27,7 +27,12 @@ QSize deviceSize(const QSize& logical, qreal ratio)
 
 bool canGrabScreenDirectly()
 {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return false;
+    // Under XWayland the X server sees only its own clients: the rest of the
+    // desktop would come out black.
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qgetenv("XDG_SESSION_TYPE") != QByteArrayLiteral("wayland");
 }
 
 DesktopPicture grabDesktop()

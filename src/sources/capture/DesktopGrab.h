@@ -23,7 +23,8 @@ DesktopPicture grabDesktop();
 // current screens.
 DesktopPicture desktopFromPicture(QImage picture);
 
-// Whether the windowing system lets a program read the screen directly.
+// Whether the windowing system lets a program read the whole screen
+// directly: X11, but not Wayland, nor XWayland inside a Wayland session.
 bool canGrabScreenDirectly();
 
 }  // namespace hf

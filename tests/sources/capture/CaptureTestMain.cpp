@@ -77,6 +77,9 @@ int main(int argc, char** argv)
         }
         ::setenv("DISPLAY", server->display().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        // A plain X11 desktop, even when the tests run inside a Wayland session.
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("XDG_SESSION_TYPE");
     }
     int result = 0;
     {

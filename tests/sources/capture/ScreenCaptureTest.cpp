@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <ostream>
 
 using namespace hf;
 using namespace hf::test;
@@ -264,6 +265,7 @@ struct DragCase {
     QPoint from;
     QPoint to;
     bool save;
+    friend void PrintTo(const DragCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class DragSelection : public ScreenCapture, public ::testing::WithParamInterface<DragCase> {};
@@ -292,7 +294,10 @@ TEST_P(DragSelection, GivesTheEditorExactlyTheDraggedPixels)
     for (int y = 0; y < edited.height(); ++y)
         for (int x = 0; x < edited.width(); ++x)
             ASSERT_EQ(edited.pixel(x, y), patternAt(dragged.x() + x, dragged.y() + y)) << x << "," << y;
-    EXPECT_EQ(window->album().count, c.save ? 1 : 0);
+    ASSERT_EQ(window->album().count, c.save ? 1 : 0);
+    if (c.save) {
+        EXPECT_STREQ(window->album().records[0].pictureName, "New Picture");
+    }
     EXPECT_TRUE(boxes.recorded.shown().empty());
     EXPECT_EQ(pane->findChild<QWidget*>("instructionPanel"), nullptr) << "the panel goes with the command";
 }
@@ -320,6 +325,7 @@ struct AbandonCase {
     const char* name;
     QStringList keysOrButtons;
     bool overflowingText;
+    friend void PrintTo(const AbandonCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Abandoning : public ScreenCapture, public ::testing::WithParamInterface<AbandonCase> {};
@@ -364,6 +370,7 @@ struct PortalCase {
     PortalAnswer answer;
     bool editor;
     bool message;
+    friend void PrintTo(const PortalCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PortalCapture : public ScreenCapture, public ::testing::WithParamInterface<PortalCase> {};
