@@ -211,6 +211,8 @@ protected:
         editor = std::make_unique<ModalHandler>(
             [this, save](QWidget* w) {
                 auto* dialog = static_cast<CPictureEditorDlg*>(w);
+                const QWidget* panel = pane->findChild<QWidget*>("instructionPanel");
+                panelWithEditor = panel && panel->isVisible();
                 edited = toQImage(dialog->sourcePicture());
                 proposedName = dialog->pictureName();
                 if (save) {
@@ -258,6 +260,7 @@ protected:
     QImage edited;
     std::string proposedName;
     bool panelChecked = false;
+    bool panelWithEditor = false;
 };
 
 struct DragCase {
@@ -282,6 +285,7 @@ TEST_P(DragSelection, GivesTheEditorExactlyTheDraggedPixels)
     pane->setFont(font);
     watchEditor(c.save);
     const OverlayDriver driver([&](QWidget*) {
+        EXPECT_TRUE(window->isVisible()) << "the Album window stays on the desktop";
         expectPanelOnScreen(font, false);
         xdotool(drag(c.from, c.to));
     });
@@ -290,6 +294,7 @@ TEST_P(DragSelection, GivesTheEditorExactlyTheDraggedPixels)
     ASSERT_TRUE(panelChecked);
     ASSERT_TRUE(editor->handled());
     EXPECT_EQ(proposedName, "New Picture");
+    EXPECT_TRUE(panelWithEditor) << "the panel stays until the command ends";
     ASSERT_EQ(edited.size(), dragged.size());
     for (int y = 0; y < edited.height(); ++y)
         for (int x = 0; x < edited.width(); ++x)
