@@ -213,7 +213,7 @@ protected:
                 auto* dialog = static_cast<CPictureEditorDlg*>(w);
                 const QWidget* panel = pane->findChild<QWidget*>("instructionPanel");
                 panelWithEditor = panel && panel->isVisible();
-                edited = toQImage(dialog->sourcePicture());
+                edited = toQImage(dialog->sourcePicture()).convertToFormat(QImage::Format_RGB32);
                 proposedName = dialog->pictureName();
                 if (save) {
                     clickButton(w, "&Save");
@@ -295,10 +295,7 @@ TEST_P(DragSelection, GivesTheEditorExactlyTheDraggedPixels)
     ASSERT_TRUE(editor->handled());
     EXPECT_EQ(proposedName, "New Picture");
     EXPECT_TRUE(panelWithEditor) << "the panel stays until the command ends";
-    ASSERT_EQ(edited.size(), dragged.size());
-    for (int y = 0; y < edited.height(); ++y)
-        for (int x = 0; x < edited.width(); ++x)
-            ASSERT_EQ(edited.pixel(x, y), patternAt(dragged.x() + x, dragged.y() + y)) << x << "," << y;
+    EXPECT_EQ(edited, patternImage(QGuiApplication::primaryScreen()->geometry().size(), 0).copy(dragged));
     ASSERT_EQ(window->album().count, c.save ? 1 : 0);
     if (c.save) {
         EXPECT_STREQ(window->album().records[0].pictureName, "New Picture");
@@ -414,10 +411,7 @@ TEST_P(PortalCapture, FreezesThePortalsPictureOrEndsAsItAnswers)
     EXPECT_EQ(driver.ran(), c.editor);
     EXPECT_EQ(editor->handled(), c.editor);
     if (c.editor) {
-        ASSERT_EQ(edited.size(), dragged.size());
-        for (int y = 0; y < edited.height(); ++y)
-            for (int x = 0; x < edited.width(); ++x)
-                ASSERT_EQ(edited.pixel(x, y), patternAt(dragged.x() + x, dragged.y() + y, 77)) << x << "," << y;
+        EXPECT_EQ(edited, patternImage(desktop, 77).copy(dragged));
     }
     if (c.message) {
         ASSERT_EQ(boxes.recorded.shown().size(), 1u);
