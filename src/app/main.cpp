@@ -8,6 +8,7 @@
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
 #include "QtMessageBoxes.h"
+#include "ScreenCaptureCommand.h"
 #include "SettingsProfile.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
     auto* intake = new hf::PhotoIntake(window);  // children of the window, which owns them
     new hf::PasteCommand(window, *intake);
     new hf::DownloadCommand(window, *intake, profile, hf::makeDesktopInternetSettings());
+    new hf::ScreenCaptureCommand(window);
     window.initialise();
     window.exec();
     return 0;
