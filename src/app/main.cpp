@@ -5,6 +5,7 @@
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
 #include "QtMessageBoxes.h"
+#include "ScanCommand.h"
 #include "SettingsProfile.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ int main(int argc, char* argv[])
     hf::AlbumWindow window({profile, boxes, desktop, hf::makeGSettingsAutoPlay(), {}});
     boxes.setOwner(&window);
     new hf::PhotoIntake(window);  // a child of the window, which owns it
+    new hf::ScanCommand(window, *window.findChild<hf::PhotoIntake*>());
     window.initialise();
     window.exec();
     return 0;
