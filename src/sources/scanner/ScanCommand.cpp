@@ -3,13 +3,10 @@
 #include "AlbumWindow.h"
 #include "PhotoIntake.h"
 #include "ScanSession.h"
+#include "ScanProgressDlg.h"
 #include "ScanSourceDlg.h"
 
-#include <QCloseEvent>
 #include <QEventLoop>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QTimer>
 
 #include <functional>
 #include <thread>
@@ -40,59 +37,6 @@ void runOnWorker(const std::function<void()>& work, QDialog* dialog = nullptr)
     if (dialog)
         dialog->hide();
 }
-
-// The progress dialog: bytes read against the bytes expected, or a busy bar
-// while the device cannot say how many lines come.
-class ScanProgressDlg final : public QProgressDialog {
-public:
-    ScanProgressDlg(ScanSession& session, const ScanProgress& progress, QWidget* parent)
-        : QProgressDialog(QStringLiteral("Scanning ..."), QStringLiteral("Cancel"), 0, 0, parent),
-          progress_(progress)
-    {
-        setObjectName(QStringLiteral("scanProgress"));
-        setWindowTitle(QString::fromLatin1(kScanImage));
-        setWindowModality(Qt::ApplicationModal);
-        // The dialog stays until the device has stopped, however it ends.
-        setAutoClose(false);
-        setAutoReset(false);
-        setMinimumDuration(0);
-        // Cancel asks the device to stop; the dialog stays until it has.
-        disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
-        connect(this, &QProgressDialog::canceled, this, [this, &session] {
-            session.cancel();
-            setLabelText(QStringLiteral("Cancelling ..."));
-            if (auto* button = findChild<QPushButton*>())
-                button->setEnabled(false);
-        });
-        connect(&timer_, &QTimer::timeout, this, &ScanProgressDlg::update);
-        timer_.start(50);
-        update();
-    }
-
-    void reject() override { emit canceled(); }
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        event->ignore();
-        emit canceled();
-    }
-
-private:
-    void update()
-    {
-        const std::int64_t expected = progress_.expected;
-        if (expected <= 0) {
-            setRange(0, 0);
-            return;
-        }
-        // The bar counts in KiB so that large scans fit an int.
-        setRange(0, int(std::min<std::int64_t>(expected / 1024 + 1, INT32_MAX)));
-        setValue(int(std::min<std::int64_t>(progress_.bytesRead / 1024, maximum())));
-    }
-    const ScanProgress& progress_;
-    QTimer timer_;
-};
 
 }  // namespace
 
@@ -134,7 +78,7 @@ void ScanCommand::run()
         }
 
         ScanProgress progress;
-        ScanProgressDlg dialog(session, progress, &window_);
+        ScanProgressDlg dialog([&session] { session.cancel(); }, progress, &window_);
         runOnWorker([&] { picture = session.read(progress); }, &dialog);
         // The reading thread has returned: the device is closed and the
         // library left before anything else happens.
