@@ -95,6 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"UnknownDepthIsRefused", {{{Kind::Gray, true, 1, 2, 1, 4}, {0x12}}}, 0, 0, 0, {}},
         FrameCase{"SizeOverTheLimitIsRefused", {{{Kind::Gray, true, 100'000, 100'000, 100'000, 8}, {}}}, 0, 0, 0,
                   {}},
+        FrameCase{"HugeLinePaddingIsRefused", {{{Kind::Gray, true, 2'000'000'000, 1, 1, 8}, {1}}}, 0, 0, 0, {}},
         FrameCase{"PassesOfDifferentSizesAreRefused",
                   {{{Kind::Red, false, 2, 2, 1, 8}, {1, 2}}, {{Kind::Green, false, 1, 1, 1, 8}, {1}}}, 0, 0, 0, {}},
         FrameCase{"ARepeatedPassIsRefused",

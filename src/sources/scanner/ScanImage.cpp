@@ -11,6 +11,11 @@ bool isPass(ScanFrame::Kind kind)
     return kind == ScanFrame::Kind::Red || kind == ScanFrame::Kind::Green || kind == ScanFrame::Kind::Blue;
 }
 
+// The most bytes one frame may bring: the largest picture at 16 bits in
+// three channels. A device that announces more, in lines or in padding, is
+// not believed.
+constexpr std::int64_t kMaxFrameBytes = kMaxPicturePixels * 6;
+
 int channelsOf(ScanFrame::Kind kind)
 {
     return kind == ScanFrame::Kind::Rgb ? 3 : 1;
@@ -57,7 +62,8 @@ bool ScanImage::beginFrame(const ScanFrame& frame)
     const std::int64_t lineBits = std::int64_t(frame.pixelsPerLine) * channelsOf(frame.kind) * frame.depth;
     if (std::int64_t(frame.bytesPerLine) * 8 < lineBits)
         return false;
-    if (std::int64_t(frame.pixelsPerLine) * std::max(frame.lines, 1) > kMaxPicturePixels)
+    if (std::int64_t(frame.pixelsPerLine) * std::max(frame.lines, 1) > kMaxPicturePixels ||
+        std::int64_t(frame.bytesPerLine) * std::max(frame.lines, 1) > kMaxFrameBytes)
         return false;
     if (!frames_.empty()) {
         // Only the passes of one colour scan follow each other, each once,
@@ -81,7 +87,7 @@ bool ScanImage::append(std::span<const std::uint8_t> bytes)
     const std::int64_t total = std::int64_t(frame.bytes.size()) + std::int64_t(bytes.size());
     const std::int64_t lineLimit = frame.format.lines >= 0 ? frame.format.lines
                                                            : kMaxPicturePixels / frame.format.pixelsPerLine;
-    if (total > lineLimit * frame.format.bytesPerLine)
+    if (total > std::min(lineLimit * frame.format.bytesPerLine, kMaxFrameBytes))
         return false;
     frame.bytes.insert(frame.bytes.end(), bytes.begin(), bytes.end());
     return true;

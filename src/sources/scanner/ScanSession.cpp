@@ -5,6 +5,7 @@
 #include <sane/sane.h>
 
 #include <array>
+#include <new>
 #include <optional>
 
 namespace hf {
@@ -99,6 +100,18 @@ LBitmap ScanSession::read(ScanProgress& progress)
 {
     if (!device_)
         return {};
+    // A scan too large for the memory left is a failed scan, not the end of
+    // the program.
+    try {
+        return readFrames(progress);
+    } catch (const std::bad_alloc&) {
+        sane_cancel(device_->handle);
+        return {};
+    }
+}
+
+LBitmap ScanSession::readFrames(ScanProgress& progress)
+{
     SANE_Handle handle = device_->handle;
     ScanImage image;
     std::array<SANE_Byte, 64 * 1024> buffer;

@@ -47,6 +47,8 @@ public:
     bool isOpen() const;
 
 private:
+    LBitmap readFrames(ScanProgress& progress);
+
     struct Handle;
     std::unique_ptr<Handle> device_;
     bool initialised_ = false;
