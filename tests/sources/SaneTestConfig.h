@@ -6,8 +6,7 @@
 namespace hf::test {
 
 // A private configuration for the device library that loads only its test
-// backend, made from the system's test.conf with the given lines in place
-// of its defaults ("mode Color", "depth 16", ...). The library keeps the
+// backend, with the given lines in place of the backend's defaults ("mode Color", "depth 16", ...). The library keeps the
 // folder it first read for the life of the process, so every test shares
 // one folder (SANE_CONFIG_DIR) and rewrites its files; a new session reads
 // them again.
