@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QProgressDialog>
+#include <QTest>
 
 #include <sane/sane.h>
 
@@ -42,6 +43,8 @@ struct CommandCase {
     std::string remembered{};
     Selection selection = Selection::ChooseSecond;
     bool cancelProgress = false;
+    // The device cannot say how many lines come.
+    bool busyBar = false;
     Editor editor = Editor::Save;
     // The one message shown, or none.
     std::optional<std::pair<std::string, std::string>> message{};
@@ -99,10 +102,15 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
     QElapsedTimer cancelTook;
     ModalHandler progress(
         [&](QWidget* w) {
+            auto* dialog = static_cast<QProgressDialog*>(w);
+            if (c.busyBar) {
+                // Long enough for the dialog to have learnt what the device says.
+                QTest::qWait(150);
+                EXPECT_EQ(dialog->maximum(), 0);
+            }
             if (!c.cancelProgress)
                 return;
             // Cancel in the middle of the scan, once the bar has moved.
-            auto* dialog = static_cast<QProgressDialog*>(w);
             EXPECT_TRUE(waitUntil([dialog] { return dialog->value() > 0; }));
             EXPECT_GT(dialog->maximum(), dialog->value()) << "the bar counts against the expected size";
             cancelTook.start();
@@ -134,7 +142,7 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
         std::printf("cancel took %lld ms\n", static_cast<long long>(cancelTook.elapsed()));
     EXPECT_EQ(selection.handled(), c.selection != Selection::NotShown);
     EXPECT_EQ(editor.handled(), c.editor != Editor::NotShown);
-    if (c.cancelProgress) {
+    if (c.cancelProgress || c.busyBar) {
         EXPECT_TRUE(progress.handled());
     }
     // The editor's own question on Cancel is not the command's message.
@@ -189,6 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
                     .lines = kColour, .remembered = "test:1", .selection = Selection::Close, .editor = Editor::Cancel},
         CommandCase{.name = "ForgottenDeviceFallsBackToTheFirst", .lines = {}, .remembered = "gone:3",
                     .selection = Selection::Close, .editor = Editor::Cancel},
+        CommandCase{.name = "HandScannerShowsABusyBar",
+                    .lines = {"hand-scanner true", "read-delay true", "read-delay-duration 300000"},
+                    .busyBar = true, .editor = Editor::Cancel},
         CommandCase{.name = "JamIsAScanError", .lines = {"read-status-code \"SANE_STATUS_JAMMED\""},
                     .editor = Editor::NotShown, .message = kError},
         CommandCase{.name = "IoErrorIsAScanError", .lines = {"read-status-code \"SANE_STATUS_IO_ERROR\""},
