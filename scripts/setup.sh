@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcurl4-openssl-dev libsane-dev libheif-dev libjxl-dev
+    libcurl4-openssl-dev libsane-dev libsane1 libsane-common libheif-dev libjxl-dev
     fonts-dejavu-core
     xvfb xauth xdotool dbus dbus-x11 libglib2.0-bin libglib2.0-dev gsettings-desktop-schemas
     libjpeg-dev imagemagick libjpeg-turbo-progs libheif-examples libjxl-tools

@@ -9,6 +9,7 @@
 #include "GSettingsAutoPlay.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCaptureCommand.h"
+#include "ScanCommand.h"
 #include "SettingsProfile.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char* argv[])
     auto* intake = new hf::PhotoIntake(window);  // children of the window, which owns them
     new hf::PasteCommand(window, *intake);
     new hf::DownloadCommand(window, *intake, profile, hf::makeDesktopInternetSettings());
+    new hf::ScanCommand(window, *intake);
     new hf::ScreenCaptureCommand(window);
     window.initialise();
     window.exec();

@@ -10,6 +10,7 @@
 #include "PictureEditorDlg.h"
 #include "Render.h"
 #include "RecordingMessageBoxes.h"
+#include "ScanShots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -141,6 +142,8 @@ int main(int argc, char* argv[])
 
     bool ok = shots::fileDialogShot(photo, out + QStringLiteral("/file-dialog.png"));
     ok = shots::onlineShots(photo, out) && ok;
+    ok = shots::scanSourceShot(out + QStringLiteral("/scan-source.png")) && ok;
+    ok = shots::scanProgressShot(out + QStringLiteral("/scan-progress.png")) && ok;
     for (int dpi : {72, 96})
         ok = shots::editorAtDpi(dpi, out + QStringLiteral("/editor-%1dpi.png").arg(dpi), photoArgument) && ok;
     return ok ? 0 : 1;
