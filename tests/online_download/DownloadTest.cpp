@@ -80,6 +80,29 @@ protected:
         }
         return nullptr;
     }
+    // Answers the next box a worker shows, from a timer: the box runs its
+    // own event loop, inside which the timer still fires.
+    struct OwnerlessAnswer {
+        QString text, title;
+        bool albumWindowFree = false, underWay = false;
+        QTimer timer;
+    };
+    std::unique_ptr<OwnerlessAnswer> answerOwnerlessBox()
+    {
+        auto a = std::make_unique<OwnerlessAnswer>();
+        QObject::connect(&a->timer, &QTimer::timeout, [this, a = a.get()] {
+            if (QMessageBox* box = ownerlessBox()) {
+                a->text = box->text();
+                a->title = box->windowTitle();
+                a->albumWindowFree = QApplication::activeModalWidget() == nullptr;
+                a->underWay = !downloadEnabled();
+                a->timer.stop();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        a->timer.start(10);
+        return a;
+    }
     bool downloadEnabled() const { return window->findChild<QAction*>("32784")->isEnabled(); }
 
     PhotoStore store{DavServer::Apache};
@@ -144,28 +167,51 @@ TEST_F(Download, SignInRollThumbnailsPictureEditorAndAlbum)
 TEST_F(Download, WrongPasswordIsToldWithoutBlockingTheAlbumWindow)
 {
     auto login = signIn(kAccount, "wrong");
-    // The box runs its own event loop: it is answered from a timer, which
-    // fires inside that loop.
-    QString text, title;
-    bool albumWindowFree = false, stillUnderWay = false;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (QMessageBox* box = ownerlessBox()) {
-            text = box->text();
-            title = box->windowTitle();
-            albumWindowFree = QApplication::activeModalWidget() == nullptr;
-            stillUnderWay = !downloadEnabled();
-            answer.stop();
-            box->button(QMessageBox::Ok)->click();
+    auto told = answerOwnerlessBox();
+    window->findChild<QAction*>("32784")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !told->text.isEmpty() && downloadEnabled(); }, 15000));
+    EXPECT_EQ(told->text, "That account and password was not found.\n\nPlease re-enter them and try again.");
+    EXPECT_EQ(told->title, "Password Error");
+    EXPECT_TRUE(told->albumWindowFree) << "the Album window stays usable";
+    EXPECT_TRUE(told->underWay) << "under way until the worker has ended";
+    EXPECT_EQ(window->album().count, 0);
+}
+
+TEST_F(Download, StoppedServerIsACommunicationsError)
+{
+    store.stop();
+    auto login = signIn(kAccount, kPassword);
+    auto told = answerOwnerlessBox();
+    window->findChild<QAction*>("32784")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !told->text.isEmpty() && downloadEnabled(); }, 15000));
+    EXPECT_EQ(told->title, "Communications Error");
+    EXPECT_EQ(window->findChild<QWidget*>("135"), nullptr) << "the Connecting window is gone";
+}
+
+TEST_F(Download, CancelWhileThumbnailsArriveStopsTheTransfer)
+{
+    auto login = signIn(kAccount, kPassword);
+    auto rolls = openRoll(QStringLiteral("Big"));
+    auto told = answerOwnerlessBox();
+    // The roll's large picture comes at 512 KiB/s: Cancel is pressed with the
+    // pointer while it arrives.
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "145" && w->isVisible()) {
+                press.stop();
+                QTest::qWait(300);
+                QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton);
+                pressed = !w->isVisible();
+            }
         }
     });
-    answer.start(10);
+    press.start(10);
     window->findChild<QAction*>("32784")->trigger();
-    ASSERT_TRUE(waitUntil([&] { return !text.isEmpty() && downloadEnabled(); }, 15000));
-    EXPECT_EQ(text, "That account and password was not found.\n\nPlease re-enter them and try again.");
-    EXPECT_EQ(title, "Password Error");
-    EXPECT_TRUE(albumWindowFree) << "the Album window stays usable";
-    EXPECT_TRUE(stillUnderWay) << "under way until the worker has ended";
+    ASSERT_TRUE(waitUntil([&] { return !told->text.isEmpty() && downloadEnabled(); }, 20000));
+    EXPECT_TRUE(pressed) << "the window vanishes at once";
+    EXPECT_EQ(told->text, "Cancelled");
     EXPECT_EQ(window->album().count, 0);
 }
 
