@@ -14,9 +14,8 @@ QWidget* QtMessageBoxes::currentOwner() const
     return owner_;
 }
 
-MsgAnswer QtMessageBoxes::show(std::string_view text, std::string_view caption, MsgStyle style)
+void prepareMessageBox(QMessageBox& box, std::string_view text, std::string_view caption, MsgStyle style)
 {
-    QMessageBox box(currentOwner());
     box.setObjectName("MessageBox");
     box.setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
     box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -37,10 +36,20 @@ MsgAnswer QtMessageBoxes::show(std::string_view text, std::string_view caption, 
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    const int answer = box.exec();
+}
+
+MsgAnswer messageBoxAnswer(int result, MsgStyle style)
+{
     if (style != MsgStyle::YesNo)
         return MsgAnswer::Ok;
-    return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    return result == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+MsgAnswer QtMessageBoxes::show(std::string_view text, std::string_view caption, MsgStyle style)
+{
+    QMessageBox box(currentOwner());
+    prepareMessageBox(box, text, caption, style);
+    return messageBoxAnswer(box.exec(), style);
 }
 
 }  // namespace hf

@@ -70,6 +70,18 @@ protected:
             },
             15000, "143");
     }
+    // Selects the first thumbnail of the Photo chooser, noting how many it lists.
+    std::unique_ptr<ModalHandler> chooseFirstPhoto(int* items)
+    {
+        return std::make_unique<ModalHandler>(
+            [=](QWidget* w) {
+                auto* list = w->findChild<QListWidget*>("1003");
+                *items = list->count();
+                list->setCurrentRow(0);
+                QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+            },
+            15000, "142");
+    }
     // The box a worker shows without an owner: not modal, so found among
     // the windows.
     static QMessageBox* ownerlessBox()
@@ -116,14 +128,7 @@ TEST_F(Download, SignInRollThumbnailsPictureEditorAndAlbum)
     QStringList listed;
     auto rolls = openRoll(QString::fromUtf8(kHoliday), &listed);
     int items = -1;
-    ModalHandler chooser(
-        [&](QWidget* w) {
-            auto* list = w->findChild<QListWidget*>("1003");
-            items = list->count();
-            list->setCurrentRow(0);
-            QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
-        },
-        15000, "142");
+    auto chooser = chooseFirstPhoto(&items);
     ModalHandler editor([](QWidget* w) { clickButton(w, "&Save"); }, 15000, "129");
     ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 15000, "131");
 
@@ -220,14 +225,7 @@ TEST_F(Download, MovedRollComesFromItsOwnServerAndShutdownClearsTheFiles)
     auto login = signIn(kAccount, kPassword);
     auto rolls = openRoll(QStringLiteral("Moved"));
     int items = -1;
-    ModalHandler chooser(
-        [&](QWidget* w) {
-            auto* list = w->findChild<QListWidget*>("1003");
-            items = list->count();
-            list->setCurrentRow(0);
-            QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
-        },
-        15000, "142");
+    auto chooser = chooseFirstPhoto(&items);
     boxes.recorded.script({MsgAnswer::Yes});
     ModalHandler editor([](QWidget* w) { clickButton(w, "Cancel"); }, 15000, "129");
     window->findChild<QAction*>("32784")->trigger();

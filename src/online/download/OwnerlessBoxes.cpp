@@ -1,6 +1,6 @@
 #include "OwnerlessBoxes.h"
 
-#include "QtText.h"
+#include "QtMessageBoxes.h"
 
 #include <QEventLoop>
 #include <QMessageBox>
@@ -10,25 +10,8 @@ namespace hf {
 MsgAnswer OwnerlessBoxes::show(std::string_view text, std::string_view caption, MsgStyle style)
 {
     QMessageBox box;
-    box.setObjectName(QStringLiteral("MessageBox"));
+    prepareMessageBox(box, text, caption, style);
     box.setWindowModality(Qt::NonModal);
-    box.setWindowTitle(toQString(caption));
-    box.setText(toQString(text));
-    box.setTextFormat(Qt::PlainText);
-    switch (style) {
-    case MsgStyle::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
-        break;
-    case MsgStyle::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MsgStyle::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
     QEventLoop loop;
     int answer = QMessageBox::No;
     QObject::connect(&box, &QMessageBox::finished, &loop, [&](int result) {
@@ -39,9 +22,7 @@ MsgAnswer OwnerlessBoxes::show(std::string_view text, std::string_view caption, 
     box.show();
     loop.exec();
     open_.removeAll(&box);
-    if (style != MsgStyle::YesNo)
-        return MsgAnswer::Ok;
-    return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    return messageBoxAnswer(answer, style);
 }
 
 void OwnerlessBoxes::closeAll()
