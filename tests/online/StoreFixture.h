@@ -40,6 +40,8 @@ public:
     int movedPort() const { return moved_ ? moved_->port() : 0; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port()) + "/"; }
     const std::filesystem::path& downloads() const { return downloads_; }
+    // The main server's folder of rolls; a roll added here is served at once.
+    std::filesystem::path rolls() const { return dir_ / "root"; }
     std::uint64_t sizeOf(const std::string& roll, const std::string& file) const;
     void stop() { main_->stop(); }
 

@@ -7,6 +7,7 @@
 #include "StoreFixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -15,6 +16,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace hf;
@@ -218,6 +224,90 @@ TEST_F(Download, CancelWhileThumbnailsArriveStopsTheTransfer)
     EXPECT_TRUE(pressed) << "the window vanishes at once";
     EXPECT_EQ(told->text, "Cancelled");
     EXPECT_EQ(window->album().count, 0);
+}
+
+TEST_F(Download, RollWithoutPicturesIsToldAndTheSessionStays)
+{
+    fs::create_directories(store.rolls() / "Empty");
+    makeReadable(store.rolls() / "Empty");
+    auto login = signIn(kAccount, kPassword);
+    auto rolls = openRoll(QStringLiteral("Empty"));
+    window->findChild<QAction*>("32784")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !boxes.recorded.shown().empty() && downloadEnabled(); }, 15000));
+    EXPECT_EQ(boxes.recorded.shown()[0].text, "There were no pictures on this roll: Empty");
+    EXPECT_EQ(boxes.recorded.shown()[0].caption, "Handfolio");
+    EXPECT_EQ(boxes.recorded.shown()[0].style, MsgStyle::Ok);
+    std::vector<std::string> names;
+    EXPECT_EQ(listRolls(command->workflow().state().session, kAccount, kPassword, &names), opc::kOk)
+        << "the session is still open";
+}
+
+// A server that takes the connection and never answers: the Connecting
+// window animates until Cancel is pressed.
+class SilentServer {
+public:
+    SilentServer()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        ::listen(fd_, 8);
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd_); }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(Download, CancelWhileConnectingAndTheAnimationGoesOnAcrossDownloads)
+{
+    SilentServer silent;
+    profile.setString("PhotoNet", "Server", silent.url());
+    // Notes the Connecting window's texts and presses its Cancel after a few.
+    const auto connectOnce = [&](QStringList* seen) {
+        auto login = signIn(kAccount, kPassword);
+        auto told = answerOwnerlessBox();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != "135" || !w->isVisible())
+                    continue;
+                const QString text = w->findChild<QLabel*>("1005")->text();
+                if (seen->isEmpty() || seen->back() != text)
+                    *seen << text;
+                if (seen->size() >= 4) {
+                    watch.stop();
+                    QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton);
+                }
+            }
+        });
+        watch.start(5);
+        window->findChild<QAction*>("32784")->trigger();
+        EXPECT_TRUE(waitUntil([&] { return !told->text.isEmpty() && downloadEnabled(); }, 15000));
+        EXPECT_EQ(told->text, "Cancelled");
+        EXPECT_EQ(window->findChild<QWidget*>("135"), nullptr);
+    };
+    const QStringList steps{"Connecting to Kodak", "Connecting to Kodak .", "Connecting to Kodak ..",
+                            "Connecting to Kodak ..."};
+    QStringList first, second;
+    connectOnce(&first);
+    const int afterFirst = command->workflow().state().animationStep;
+    connectOnce(&second);
+    ASSERT_GE(afterFirst, 3);
+    EXPECT_TRUE(first.contains(steps[0])) << first.join(" | ").toStdString();
+    // The step is never reset: the second download goes on from where the
+    // first stopped.
+    EXPECT_GT(command->workflow().state().animationStep, afterFirst);
+    EXPECT_TRUE(second.contains(steps[afterFirst % 4])) << second.join(" | ").toStdString();
+    for (const QString& text : first + second)
+        EXPECT_TRUE(text == "Connecting ..." || steps.contains(text)) << text.toStdString();
 }
 
 TEST_F(Download, MovedRollComesFromItsOwnServerAndShutdownClearsTheFiles)
