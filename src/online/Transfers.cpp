@@ -207,9 +207,6 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
                     return {std::move(t), std::nullopt};
         }
     }
-    // The plan counted only the head of a JPEG; now all of it comes.
-    if (isJpeg(member))
-        call.setTotal(call.total() + member.length.value_or(0));
     HttpResponse whole = fetch(call, url, std::nullopt);
     if (endsTheCall(whole))
         return {std::nullopt, whole};
@@ -218,10 +215,12 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
     return {smallUprightPicture(bytesOf(whole.body), kThumbnailPixels), std::nullopt};
 }
 
+// The plan counts every picture whole: a JPEG whose own thumbnail is found
+// in its head then moves the bar on by what it did not need, and the bar
+// never goes back when one has to come whole after all.
 std::uint64_t estimateFor(const DavMember& m)
 {
-    const std::uint64_t size = m.length.value_or(kHeadBytes);
-    return isJpeg(m) ? std::min(size, kHeadBytes) : size;
+    return m.length.value_or(kHeadBytes);
 }
 
 }  // namespace

@@ -11,12 +11,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -34,6 +36,18 @@ public:
     bool open() override { return false; }
     std::optional<std::uint32_t> proxyEnable() override { return std::nullopt; }
     std::optional<std::string> proxyServer() override { return std::nullopt; }
+};
+
+// Counts the paint events a widget gets.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
 };
 
 class Download : public ::testing::Test, public WindowFixture {
@@ -204,24 +218,40 @@ TEST_F(Download, CancelWhileThumbnailsArriveStopsTheTransfer)
     auto login = signIn(kAccount, kPassword);
     auto rolls = openRoll(QStringLiteral("Big"));
     auto told = answerOwnerlessBox();
-    // The roll's large picture comes at 512 KiB/s: Cancel is pressed with the
-    // pointer while it arrives.
+    // The roll's large picture comes at 512 KiB/s. Meanwhile the bar moves
+    // and the Album window repaints; then Cancel is pressed with the pointer.
     bool pressed = false;
+    QList<int> values;
+    int paintsMeanwhile = 0;
+    window->show();
+    PaintCounter paints(window.get());
     QTimer press;
     QObject::connect(&press, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == "145" && w->isVisible()) {
+            if (w->objectName() != "145" || !w->isVisible())
+                continue;
+            const int value = w->findChild<QProgressBar*>("1006")->value();
+            if (values.isEmpty() || values.back() != value)
+                values << value;
+            window->update();
+            if (values.size() >= 4) {
                 press.stop();
-                QTest::qWait(300);
+                paintsMeanwhile = paints.count;
                 QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton);
                 pressed = !w->isVisible();
             }
         }
     });
-    press.start(10);
+    press.start(20);
     window->findChild<QAction*>("32784")->trigger();
     ASSERT_TRUE(waitUntil([&] { return !told->text.isEmpty() && downloadEnabled(); }, 20000));
     EXPECT_TRUE(pressed) << "the window vanishes at once";
+    QStringList shown;
+    for (int v : values)
+        shown << QString::number(v);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end())) << shown.join(" ").toStdString();
+    EXPECT_GT(values.back(), 0);
+    EXPECT_GT(paintsMeanwhile, 2) << "the Album window kept repainting";
     EXPECT_EQ(told->text, "Cancelled");
     EXPECT_EQ(window->album().count, 0);
 }
@@ -308,6 +338,68 @@ TEST_F(Download, CancelWhileConnectingAndTheAnimationGoesOnAcrossDownloads)
     EXPECT_TRUE(second.contains(steps[afterFirst % 4])) << second.join(" | ").toStdString();
     for (const QString& text : first + second)
         EXPECT_TRUE(text == "Connecting ..." || steps.contains(text)) << text.toStdString();
+}
+
+TEST_F(Download, RefusedProxyAsksAndTheCorrectedSettingsAreTried)
+{
+    if (!haveProgram("/usr/sbin/squid"))
+        GTEST_SKIP() << "/usr/sbin/squid is not installed (scripts/setup.sh installs it)";
+    TempDir squidDir;
+    makeReadable(squidDir.path());
+    const int port = freePort();
+    ServerProcess squid(scriptPath("proxy-squid.sh"), {(squidDir / "squid").string(), std::to_string(port), "proxyuser",
+                                                       "proxy pass"},
+                        port, squidDir / "squid.log");
+    ASSERT_TRUE(squid.ready()) << readFile(squidDir / "squid.log");
+    profile.setInt("Proxy", "Init", 1);
+    profile.setInt("Proxy", "ProxyEnable", 1);
+    profile.setString("Proxy", "ProxyName", "127.0.0.1");
+    profile.setInt("Proxy", "ProxyPort", port);
+    profile.setString("Proxy", "ProxyUserId", "proxyuser");
+    profile.setString("Proxy", "ProxyPassword", "wrong");
+
+    // The question and then the Proxy dialog come from the worker, without
+    // an owner: answered from a timer.
+    QString question, caption;
+    bool corrected = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (QMessageBox* box = ownerlessBox(); box && question.isEmpty()) {
+            question = box->text();
+            caption = box->windowTitle();
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            box->button(QMessageBox::Yes)->click();
+            return;
+        }
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "144" && w->isVisible() && !corrected) {
+                corrected = true;
+                answer.stop();
+                auto* password = w->findChild<QLineEdit*>("1001");
+                password->setText(QStringLiteral("proxy pass"));
+                QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+            }
+        }
+    });
+    answer.start(10);
+    auto login = signIn(kAccount, kPassword);
+    QStringList listed;
+    ModalHandler rolls(
+        [&](QWidget* w) {
+            auto* list = w->findChild<QListWidget*>("1002");
+            for (int i = 0; i < list->count(); ++i)
+                listed << list->item(i)->text();
+            QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton);
+        },
+        20000, "143");
+    window->findChild<QAction*>("32784")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return rolls.handled() && downloadEnabled(); }, 20000));
+    EXPECT_EQ(question, "There were problems connecting to your proxy server.\n\nIf you wish to configure your proxy "
+                        "server connection, press Yes.");
+    EXPECT_EQ(caption, "Can't Connect");
+    EXPECT_TRUE(corrected);
+    EXPECT_TRUE(listed.contains("Moved")) << "the corrected proxy reached the store";
+    EXPECT_EQ(profile.getString("Proxy", "ProxyPassword", ""), "proxy pass");
 }
 
 TEST_F(Download, MovedRollComesFromItsOwnServerAndShutdownClearsTheFiles)
