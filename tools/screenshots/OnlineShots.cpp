@@ -2,6 +2,8 @@
 
 #include "ImageIO.h"
 #include "PhotoChooserDlg.h"
+#include "Profile.h"
+#include "ProxyDlg.h"
 #include "RecordingMessageBoxes.h"
 #include "ServiceDialogs.h"
 #include "ServiceWindows.h"
@@ -52,6 +54,22 @@ bool onlineShots(const hf::LBitmap& photo, const QString& folder)
     chooser.loadThumbnails();
     chooser.findChild<QListWidget*>(QStringLiteral("1003"))->setCurrentRow(1);
     ok = grab(&chooser, folder + QStringLiteral("/online-chooser.png")) && ok;
+
+    // The Proxy dialog over settings a user has typed.
+    struct NoDesktopProxy final : hf::InternetSettings {
+        bool open() override { return false; }
+        std::optional<std::uint32_t> proxyEnable() override { return std::nullopt; }
+        std::optional<std::string> proxyServer() override { return std::nullopt; }
+    } desktop;
+    hf::ProxySettings settings;
+    settings.enable = 1;
+    hf::copyProxyText(settings.host, "proxy.example.org");
+    settings.port = 3128;
+    hf::copyProxyText(settings.user, "ann");
+    hf::copyProxyText(settings.password, "secret");
+    hf::MemoryProfile profile;
+    hf::CProxyDlg proxy(settings, profile, desktop, boxes);
+    ok = grab(&proxy, folder + QStringLiteral("/online-proxy.png")) && ok;
 
     QWidget owner;
     hf::CConnectingWnd connecting(&owner, QStringLiteral("Connecting"), QStringLiteral("Connecting to Kodak ..."));
