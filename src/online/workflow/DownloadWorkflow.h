@@ -98,7 +98,7 @@ private:
     std::thread worker_;
     std::atomic<int> workerId_{0};
     bool underWay_ = false;
-    bool failed_ = false;
+    std::atomic<bool> failed_{false};  // set by a failing worker before its event
 };
 
 }  // namespace hf
