@@ -23,9 +23,7 @@ namespace {
 
 QPushButton* makeButton(QWidget* parent, const DialogUnits& du, const char* id, const char* text, QRect units)
 {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QString::fromLatin1(id));
-    b->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+    QPushButton* b = placeButton(parent, du, id, QString::fromUtf8(text), units);
     b->setAutoDefault(false);
     return b;
 }

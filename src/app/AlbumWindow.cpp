@@ -160,10 +160,13 @@ void AlbumWindow::setCommandBlocked(int id, bool blocked)
     blockedCommands_.removeAll(id);
     if (blocked)
         blockedCommands_.append(id);
-    for (QAction* a : sourceActions_) {
-        if (a->objectName().toInt() == id)
-            a->setEnabled(!blocked && session_.hasProgramFolder());
-    }
+    updateSourceCommands();
+}
+
+void AlbumWindow::updateSourceCommands()
+{
+    for (QAction* a : sourceActions_)
+        a->setEnabled(session_.hasProgramFolder() && !blockedCommands_.contains(a->objectName().toInt()));
 }
 
 int AlbumWindow::recordOfRow(int row) const
@@ -242,8 +245,7 @@ void AlbumWindow::updateCommands()
     const bool hasFolder = session_.hasProgramFolder();
     canAdd_ = hasFolder && !album_->isFull();
     addButton_->setEnabled(canAdd_);
-    for (QAction* a : sourceActions_)
-        a->setEnabled(hasFolder && !blockedCommands_.contains(a->objectName().toInt()));
+    updateSourceCommands();
     addAction_->setEnabled(canAdd_);
     for (QAction* a : photoActions_)
         a->setEnabled(hasFolder);

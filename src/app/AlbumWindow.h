@@ -135,6 +135,7 @@ private:
     // after saying so, when the photo has gone.
     std::optional<int> photoAfterDialog(const std::string& pathField, std::uint64_t reloadsBefore, int record,
                                         const char* caption);
+    void updateSourceCommands();
     bool buttonWinsShortcut(QEvent* event);
     // Lays the controls out for the window's size: the template's places,
     // with the photo list taking what the window has beyond the template.

@@ -9,17 +9,6 @@
 #include <QPushButton>
 
 namespace hf {
-namespace {
-
-QPushButton* addButton(QDialog* dialog, const DialogUnits& du, const char* id, const QString& text, QRect units)
-{
-    auto* button = new QPushButton(text, dialog);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
-    return button;
-}
-
-} // namespace
 
 CCategoryNameDlg::CCategoryNameDlg(const AlbumHeader& table, MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), table_(table), boxes_(boxes), title_(toQString(categoryText::kNewTitle))
@@ -39,10 +28,10 @@ CCategoryNameDlg::CCategoryNameDlg(const AlbumHeader& table, MessageBoxes& boxes
     // Any length may be typed; OK keeps the first 15 bytes.
     limitFieldEdit(edit_, 0);
 
-    auto* ok = addButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
+    auto* ok = placeButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = addButton(this, du, "2", QStringLiteral("Cancel"), QRect(129, 24, 50, 14));
+    auto* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), QRect(129, 24, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -83,16 +72,16 @@ CEditCategoriesDlg::CEditCategoriesDlg(AlbumHeader& header, MessageBoxes& boxes,
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSortingEnabled(false);
 
-    auto* ok = addButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
+    auto* ok = placeButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* add = addButton(this, du, "1030", QStringLiteral("&New ..."), QRect(129, 33, 50, 14));
+    auto* add = placeButton(this, du, "1030", QStringLiteral("&New ..."), QRect(129, 33, 50, 14));
     connect(add, &QPushButton::clicked, this, &CEditCategoriesDlg::newCategory);
-    auto* del = addButton(this, du, "1031", QStringLiteral("&Delete ..."), QRect(129, 51, 50, 14));
+    auto* del = placeButton(this, du, "1031", QStringLiteral("&Delete ..."), QRect(129, 51, 50, 14));
     connect(del, &QPushButton::clicked, this, &CEditCategoriesDlg::deleteCategory);
-    auto* ren = addButton(this, du, "1032", QStringLiteral("R&ename ..."), QRect(129, 69, 50, 14));
+    auto* ren = placeButton(this, du, "1032", QStringLiteral("R&ename ..."), QRect(129, 69, 50, 14));
     connect(ren, &QPushButton::clicked, this, &CEditCategoriesDlg::renameCategory);
-    auto* cancel = addButton(this, du, "2", QStringLiteral("Cancel"), QRect(129, 91, 50, 14));
+    auto* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), QRect(129, 91, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -1,6 +1,7 @@
 #include "DialogUnits.h"
 
 #include <QFontMetrics>
+#include <QPushButton>
 
 namespace hf {
 
@@ -15,6 +16,14 @@ DialogUnits::DialogUnits(const QFont& font)
 QRect DialogUnits::rect(int ux, int uy, int width, int height) const
 {
     return QRect(x(ux), y(uy), x(width), y(height));
+}
+
+QPushButton* placeButton(QWidget* parent, const DialogUnits& du, const char* id, const QString& text, QRect units)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(id));
+    button->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
+    return button;
 }
 
 QFont DialogUnits::dialogFont()

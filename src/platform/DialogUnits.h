@@ -3,6 +3,10 @@
 #include <QFont>
 #include <QRect>
 
+class QPushButton;
+class QString;
+class QWidget;
+
 namespace hf {
 
 // Converts dialog-template units to pixels with the base units of the dialog
@@ -25,5 +29,8 @@ private:
     int baseX_;
     int baseY_;
 };
+
+// A push button with its control id as object name, placed by dialog units.
+QPushButton* placeButton(QWidget* parent, const DialogUnits& du, const char* id, const QString& text, QRect units);
 
 }  // namespace hf

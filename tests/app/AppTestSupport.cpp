@@ -1,10 +1,24 @@
 #include "AppTestSupport.h"
 
+#include "ModalHelper.h"
+
 #include <QPainter>
+#include <QProcess>
 
 namespace fs = std::filesystem;
 
 namespace hf::test {
+
+bool sendReloadOverTheBus()
+{
+    QProcess send;
+    send.start(QStringLiteral("dbus-send"),
+               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=org.quillmere.Handfolio"), QStringLiteral("/org/quillmere/Handfolio"),
+                QStringLiteral("org.quillmere.Handfolio.Reload")});
+    const bool ended = waitUntil([&] { return send.state() == QProcess::NotRunning; });
+    return ended && send.exitStatus() == QProcess::NormalExit && send.exitCode() == 0;
+}
 
 WindowFixture::WindowFixture()
 {

@@ -46,6 +46,11 @@ private:
     std::shared_ptr<std::optional<std::uint32_t>> value_;
 };
 
+// Asks the running program to reload, from another process as the
+// synchronisation does, and waits for the answer while serving events;
+// true when the call was answered without an error.
+bool sendReloadOverTheBus();
+
 // A handheld desktop folder with users "Ann" and "Bob", an album window on
 // it, and helpers to make albums and picture files.
 class WindowFixture {

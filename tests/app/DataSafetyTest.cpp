@@ -50,18 +50,8 @@ protected:
         return sendReload(dialog);
     }
 
-    // Sends the reload request from another process; true when it was
-    // answered while the dialog stayed open.
-    bool sendReload(QWidget* dialog)
-    {
-        QProcess send;
-        send.start(QStringLiteral("dbus-send"),
-                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                    QStringLiteral("--dest=org.quillmere.Handfolio"), QStringLiteral("/org/quillmere/Handfolio"),
-                    QStringLiteral("org.quillmere.Handfolio.Reload")});
-        const bool answered = waitUntil([&] { return send.state() == QProcess::NotRunning; });
-        return answered && send.exitCode() == 0 && dialog->isVisible();
-    }
+    // True when the reload request was answered while the dialog stayed open.
+    static bool sendReload(QWidget* dialog) { return sendReloadOverTheBus() && dialog->isVisible(); }
 
     std::vector<std::string> namesOnDisk(bool deleted) const
     {

@@ -25,13 +25,7 @@ TEST_F(ReloadOverDBus, ReloadMethodReadsTheAlbumAndUserListAgain)
     ASSERT_EQ(rows(), QStringList{"Before"});
 
     writeAlbum("Ann", {"After1", "After2"});
-    QProcess send;
-    send.start(QStringLiteral("dbus-send"),
-               {QStringLiteral("--session"), QStringLiteral("--type=method_call"),
-                QStringLiteral("--dest=org.quillmere.Handfolio"), QStringLiteral("/org/quillmere/Handfolio"),
-                QStringLiteral("org.quillmere.Handfolio.Reload")});
-    ASSERT_TRUE(send.waitForFinished(5000));
-    EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
+    ASSERT_TRUE(sendReloadOverTheBus());
     EXPECT_TRUE(waitUntil([&] { return rows() == QStringList{"After1", "After2"}; }));
     EXPECT_EQ(rows(), (QStringList{"After1", "After2"}));
 }

@@ -84,13 +84,9 @@ CPhotoChooserDlg::CPhotoChooserDlg(const fs::path& downloadFolder, int thumbnail
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    auto* select = new QPushButton(QStringLiteral("&Select"), this);
-    select->setObjectName(QStringLiteral("1"));
-    select->setGeometry(du.rect(7, 258, 50, 14));
+    QPushButton* select = placeButton(this, du, "1", QStringLiteral("&Select"), {7, 258, 50, 14});
     select->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setGeometry(du.rect(63, 258, 50, 14));
+    QPushButton* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), {63, 258, 50, 14});
     connect(select, &QPushButton::clicked, this, &CPhotoChooserDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_, &QListWidget::itemDoubleClicked, this, &CPhotoChooserDlg::accept);

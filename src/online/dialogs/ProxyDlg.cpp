@@ -70,16 +70,10 @@ CProxyDlg::CProxyDlg(ProxySettings& settings, Profile& profile, InternetSettings
     password_->setEchoMode(QLineEdit::Password);
     dependents_ = {hostLabel, hostHint, portLabel, portHint, userLabel, passwordLabel, host_, port_, user_, password_};
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setGeometry(du.rect(7, 210, 50, 14));
+    QPushButton* ok = placeButton(this, du, "1", QStringLiteral("&OK"), {7, 210, 50, 14});
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setGeometry(du.rect(63, 210, 50, 14));
-    auto* reset = new QPushButton(QStringLiteral("Reset to Windows Settings"), this);
-    reset->setObjectName(QStringLiteral("1018"));
-    reset->setGeometry(du.rect(7, 191, 106, 14));
+    QPushButton* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), {63, 210, 50, 14});
+    QPushButton* reset = placeButton(this, du, "1018", QStringLiteral("Reset to Windows Settings"), {7, 191, 106, 14});
     connect(ok, &QPushButton::clicked, this, &CProxyDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(reset, &QPushButton::clicked, this, &CProxyDlg::resetToWindows);

@@ -15,14 +15,6 @@
 namespace hf {
 namespace {
 
-QPushButton* addButton(QDialog* dialog, const DialogUnits& du, const char* id, const char* text, QRect units)
-{
-    auto* button = new QPushButton(QString::fromUtf8(text), dialog);
-    button->setObjectName(QString::fromLatin1(id));
-    button->setGeometry(du.rect(units.x(), units.y(), units.width(), units.height()));
-    return button;
-}
-
 QLabel* addText(QWidget* parent, const DialogUnits& du, const QString& text, QRect units)
 {
     auto* label = new QLabel(text, parent);
@@ -104,10 +96,10 @@ CLoginDlg::CLoginDlg(const std::string& serverAddress, QWidget* parent) : QDialo
             {13, 142, 151, 24})
         ->setTextFormat(Qt::PlainText);
 
-    connect_ = addButton(this, du, "1", "&Connect", {7, 174, 50, 14});
+    connect_ = placeButton(this, du, "1", QStringLiteral("&Connect"), {7, 174, 50, 14});
     connect_->setDefault(true);
-    QPushButton* cancel = addButton(this, du, "2", "Cancel", {63, 174, 50, 14});
-    QPushButton* advanced = addButton(this, du, "1009", "&Advanced ...", {120, 174, 50, 14});
+    QPushButton* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), {63, 174, 50, 14});
+    QPushButton* advanced = placeButton(this, du, "1009", QStringLiteral("&Advanced ..."), {120, 174, 50, 14});
     connect(connect_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(advanced, &QPushButton::clicked, this, [this] {
@@ -167,9 +159,9 @@ CRollsDlg::CRollsDlg(const std::vector<std::string>& rollNames, MessageBoxes& bo
                      [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     list_->addItems(names);
 
-    QPushButton* open = addButton(this, du, "1", "&Open", {7, 110, 50, 14});
+    QPushButton* open = placeButton(this, du, "1", QStringLiteral("&Open"), {7, 110, 50, 14});
     open->setDefault(true);
-    QPushButton* cancel = addButton(this, du, "2", "Cancel", {63, 110, 50, 14});
+    QPushButton* cancel = placeButton(this, du, "2", QStringLiteral("Cancel"), {63, 110, 50, 14});
     connect(open, &QPushButton::clicked, this, &CRollsDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_, &QListWidget::itemDoubleClicked, this, &CRollsDlg::accept);

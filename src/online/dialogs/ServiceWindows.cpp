@@ -96,9 +96,7 @@ CConnectingWnd::CConnectingWnd(QWidget* owner, const QString& caption, const QSt
     status_->setGeometry(du.rect(7, 9, 95, 10));
     auto* note = new QLabel(QStringLiteral("Press Cancel to quit."), w);
     note->setGeometry(du.rect(7, 24, 95, 8));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), w);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setGeometry(du.rect(7, 41, 50, 14));
+    QPushButton* cancel = placeButton(w, du, "2", QStringLiteral("Cancel"), {7, 41, 50, 14});
     connect(cancel, &QPushButton::clicked, w, &QWidget::close);
     addServiceEmblem(w, 162);
     show();
@@ -131,9 +129,7 @@ CProgressWnd::CProgressWnd(QWidget* owner, const QString& caption) : CServiceWin
     bar_->setValue(0);
     bar_->setTextVisible(false);
     bar_->setGeometry(du.rect(7, 19, 172, 11));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), w);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setGeometry(du.rect(68, 35, 50, 14));
+    QPushButton* cancel = placeButton(w, du, "2", QStringLiteral("Cancel"), {68, 35, 50, 14});
     connect(cancel, &QPushButton::clicked, w, &QWidget::close);
     show();
 }

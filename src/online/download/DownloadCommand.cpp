@@ -89,7 +89,8 @@ void DownloadCommand::download()
                              "Handfolio", MsgStyle::Exclamation);
         return;
     }
-    workflow_.start(*server, window_.programFolder());
+    server_ = *server;
+    workflow_.start(server_, window_.programFolder());
 }
 
 void DownloadCommand::customEvent(QEvent* event)
@@ -113,7 +114,7 @@ void DownloadCommand::loadProxySettings()
 
 bool DownloadCommand::login(std::string& email, std::string& password)
 {
-    CLoginDlg dialog(defaultServerHost(profile_).value_or(std::string()), &window_);
+    CLoginDlg dialog(server_, &window_);
     dialog.setAccount(email, password);
     dialog.openProxyDialog = [this, &dialog] {
         CProxyDlg proxy(proxy_, profile_, *windowsSettings_, window_.boxes(), &dialog);

@@ -65,6 +65,7 @@ private:
     UiThreadMessageBoxes workerBoxes_{ownerless_, *this};
     ProxyAnswerer answerer_{proxy_, workerBoxes_, *this};
     std::atomic<bool> shuttingDown_{false};
+    std::string server_;  // the store of the download under way
     DownloadWorkflow workflow_{*this};
 };
 

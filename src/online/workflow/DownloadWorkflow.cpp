@@ -26,6 +26,19 @@ bool copyWhole(char (&field)[N], std::string_view text)
     return true;
 }
 
+// The request both transfers start from: the chosen roll, into the download
+// folder, as JPEG of the given size.
+opc::TransferRequest transferOf(DownloadState& s, std::int32_t pixels)
+{
+    opc::TransferRequest request{};
+    request.rollName = s.rollName;
+    request.one = 1;
+    request.folder = s.folder;
+    std::memcpy(request.format, "JPG", 4);
+    request.pixels = pixels;
+    return request;
+}
+
 std::string numbered(const char* pattern, int n)
 {
     char name[32];
@@ -199,15 +212,10 @@ void DownloadWorkflow::onRollsListed()
     removeTemporaryFiles();
     cleanFolder_ = s.folder;
 
-    s.thumbnailRequest = {};
+    s.thumbnailRequest = transferOf(s, opc::kThumbnailPixels);
     s.thumbnailRequest.email = s.email;
     s.thumbnailRequest.partnerId = kPartnerId;
     s.thumbnailRequest.partnerPassword = kPartnerPassword;
-    s.thumbnailRequest.rollName = s.rollName;
-    s.thumbnailRequest.one = 1;
-    s.thumbnailRequest.folder = s.folder;
-    std::memcpy(s.thumbnailRequest.format, "JPG", 4);
-    s.thumbnailRequest.pixels = opc::kThumbnailPixels;
     progress_ = ui_.openProgress("Downloading Thumbnails");
     progressSeen_ = progress_.get();
     startWorker([this] { thumbnailWorker(); });
@@ -264,12 +272,7 @@ void DownloadWorkflow::onThumbnailsDone()
         closeSession();
         return finish();
     }
-    s.pictureRequest = {};
-    s.pictureRequest.rollName = s.rollName;
-    s.pictureRequest.one = 1;
-    s.pictureRequest.folder = s.folder;
-    std::memcpy(s.pictureRequest.format, "JPG", 4);
-    s.pictureRequest.pixels = opc::kPicturePixels;
+    s.pictureRequest = transferOf(s, opc::kPicturePixels);
     s.picture = {};
     s.picture.imageNumber = s.thumbnails[static_cast<std::size_t>(chosen)].imageNumber;
     cleanImage_ = s.picture.imageNumber;
