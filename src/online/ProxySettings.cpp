@@ -57,10 +57,17 @@ std::uint16_t proxyPortFromText(std::string_view text)
 
 void copyProxyText(char (&field)[kProxyTextSize], std::string_view text)
 {
+    const auto continues = [&](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
     std::size_t n = std::min(text.size(), kProxyTextSize - 1);
-    if (n < text.size())
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-            --n;
+    if (n < text.size()) {
+        // Keep a character whole; a character has at most three bytes after
+        // its first, so a longer run of them is no character to keep.
+        std::size_t start = n;
+        while (start > 0 && n - start < 3 && continues(start))
+            --start;
+        if (!continues(start))
+            n = start;
+    }
     std::memset(field, 0, kProxyTextSize);
     std::memcpy(field, text.data(), n);
 }

@@ -3,6 +3,8 @@
 #include "AlbumFormat.h"
 #include "SafeFiles.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -106,8 +108,11 @@ void FileHandheldDesktop::load(bool createWhenMissing)
     }
 
     int count = 0;
-    if (auto it = users.find("Count"); it != users.end())
-        count = std::atoi(it->second.c_str());
+    if (auto it = users.find("Count"); it != users.end()) {
+        const std::string& text = it->second;
+        const std::size_t digits = std::min(text.find_first_not_of(" \t"), text.size());
+        std::from_chars(text.data() + digits, text.data() + text.size(), count);
+    }
     for (int i = 0; i < count && i < 10000; ++i) {
         auto name = users.find("User" + std::to_string(i));
         auto dir = users.find("Folder" + std::to_string(i));
@@ -152,9 +157,12 @@ fs::path FileHandheldDesktop::userFolder(std::string_view userName)
         std::error_code ec;
         if (fs::is_directory(u.folder, ec))
             return u.folder;
-        if (!isBelow(u.folder, folder_) || !fs::create_directories(u.folder, ec))
+        // Made by its plain form, or "../x/../Ann" would leave an "x" beside
+        // the desktop folder on the way.
+        const fs::path plain = u.folder.lexically_normal();
+        if (!isBelow(plain, folder_) || !fs::create_directories(plain, ec))
             return {};
-        return u.folder;
+        return plain;
     }
     return {};
 }

@@ -1,0 +1,31 @@
+// Pictures from a photo store: the head of a JPEG file read in a first
+// short request, its EXIF orientation and thumbnail, and the small upright
+// picture the download writes.
+
+#include "FuzzTargets.h"
+
+#include "Pictures.h"
+
+namespace hf::fuzz {
+
+void exifThumbnail(Input data)
+{
+    const opc::JpegHead head = opc::inspectJpegHead(data);
+    HF_FUZZ_RULE(head.exifEnd == 0 || (head.jpeg && head.exifBegin < head.exifEnd));
+
+    const opc::ExifFacts facts = opc::readExifOfFile(data);
+    HF_FUZZ_RULE(facts.orientation >= 1 && facts.orientation <= 8);
+    HF_FUZZ_RULE(facts.thumbnail.size() <= data.size());
+    const opc::ExifFacts raw = opc::readExif(data);
+    HF_FUZZ_RULE(raw.orientation >= 1 && raw.orientation <= 8);
+
+    constexpr int kSide = 100;
+    for (const Input file : {data, Input(facts.thumbnail)}) {
+        if (const auto small = opc::smallUprightPicture(file, kSide)) {
+            HF_FUZZ_RULE(small->width >= 1 && small->height >= 1 && small->width <= kSide && small->height <= kSide);
+            HF_FUZZ_RULE(small->pixels.size() == std::size_t(small->width) * std::size_t(small->height) * 3);
+        }
+    }
+}
+
+}  // namespace hf::fuzz
