@@ -5,20 +5,23 @@
 # build-fuzz/findings/<target>/ and belongs in tests/fuzz/regressions/<target>/
 # once the fault is mended, so that every build replays it.
 #
-#   fuzz.sh [--seconds N | --runs N] [TARGET...]
+#   fuzz.sh [--seconds N | --runs N] [--timeout S] [TARGET...]
 #
 # Targets: album picture preview users proxy_text propfind exif (all by
-# default); 15 seconds each by default.
+# default); 15 seconds each by default. An input that takes longer than
+# --timeout seconds (25 by default) is a finding too: the editor would hang.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 limit=(-max_total_time=15)
+timeout=25
 targets=()
 while [ $# -gt 0 ]; do
     case $1 in
         --seconds) limit=(-max_total_time="$2"); shift 2 ;;
         --runs) limit=(-runs="$2"); shift 2 ;;
-        -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --timeout) timeout=$2; shift 2 ;;
+        -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
         *) targets+=("$1"); shift ;;
     esac
@@ -33,9 +36,9 @@ failed=0
 for target in "${targets[@]}"; do
     corpus=build-fuzz/corpus/$target findings=build-fuzz/findings/$target log=build-fuzz/logs/$target.log
     mkdir -p "$corpus" "$findings" "$(dirname "$log")"
-    # A picture that takes 25 seconds is a finding too (the editor would hang).
     if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        "build-fuzz/tests/fuzz/fuzz_$target" "${limit[@]}" -timeout=25 -print_final_stats=1 \
+        LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0 \
+        "build-fuzz/tests/fuzz/fuzz_$target" "${limit[@]}" -timeout="$timeout" -print_final_stats=1 \
         -artifact_prefix="$findings/" "$corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
         result=clean
     else

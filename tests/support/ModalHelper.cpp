@@ -37,12 +37,17 @@ ModalHandler::ModalHandler(std::function<void(QWidget*)> action, int timeoutMs, 
         if (auto p = weakPoll.lock())
             QTimer::singleShot(10, [p] { (*p)(); });
     };
+    poll_ = poll;
     QTimer::singleShot(0, [p = poll] { (*p)(); });
 }
 
 ModalHandler::~ModalHandler()
 {
     *alive_ = false;
+    // The poll holds itself until it has run for the last time; a test that
+    // ends first must not leave it behind.
+    if (auto poll = poll_.lock())
+        *poll = [] {};
 }
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace hf::test {
 
@@ -22,6 +23,7 @@ public:
 private:
     std::shared_ptr<bool> handled_;
     std::shared_ptr<bool> alive_;
+    std::weak_ptr<std::function<void()>> poll_;
 };
 
 // Processes events until the condition holds or the time is up; returns

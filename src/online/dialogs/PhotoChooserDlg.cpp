@@ -21,7 +21,7 @@ namespace {
 // thumbnail unscaled in the middle.
 class ThumbnailDelegate final : public QStyledItemDelegate {
 public:
-    explicit ThumbnailDelegate(const CPhotoChooserDlg& dialog) : dialog_(dialog) {}
+    ThumbnailDelegate(const CPhotoChooserDlg& dialog, QObject* parent) : QStyledItemDelegate(parent), dialog_(dialog) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -78,7 +78,7 @@ CPhotoChooserDlg::CPhotoChooserDlg(const fs::path& downloadFolder, int thumbnail
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("1003"));
     list_->setGeometry(du.rect(7, 44, 151, 206));
-    list_->setItemDelegate(new ThumbnailDelegate(*this));
+    list_->setItemDelegate(new ThumbnailDelegate(*this, list_));
     list_->setUniformItemSizes(true);
     list_->setSpacing(0);
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
