@@ -13,6 +13,7 @@ packages=(
     xclip
     libexif-dev libexpat1-dev apache2 apache2-utils squid lighttpd lighttpd-mod-webdav openssl
     librsvg2-bin
+    clang libclang-rt-14-dev clang-tidy
 )
 
 sudo=""
