@@ -22,3 +22,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHANDFOLIO_CORE_ONLY
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+
+# The Debian package: build it and check it with lintian, then install it into a
+# clean Debian 12 root, run the installed program there, and purge it again.
+bash scripts/package.sh
+$([ "$(id -u)" -eq 0 ] || echo sudo) bash scripts/package-test.sh build-package/handfolio_*.deb
