@@ -36,11 +36,17 @@ cleanup() {
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     unmount_all
-    [ -z "$(mounted_below "$root")" ] || echo "package-test: mounts left under $root" >&2
+    if [ -n "$(mounted_below "$root")" ]; then
+        echo "package-test: mounts left under $root" >&2
+        rc=1
+    elif [ "$rc" -eq 0 ]; then
+        # The root has served; its logs and screenshots stay beside it.
+        rm -rf --one-file-system "$root"
+    fi
     exit "$rc"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'echo "package-test: interrupted" >&2; exit 130' INT TERM
 
 # The mirror is the one this machine's apt uses for the release itself.
 mirror=""
@@ -67,7 +73,7 @@ unmount_all
 [ -z "$(mounted_below "$root")" ] || die "cannot unmount what is mounted under $root"
 rm -rf --one-file-system "$work"
 mkdir -p "$work"
-timeout 900 debootstrap --variant=minbase bookworm "$root" "$mirror" > "$work/debootstrap.log" 2>&1 ||
+timeout --foreground 900 debootstrap --variant=minbase bookworm "$root" "$mirror" > "$work/debootstrap.log" 2>&1 ||
     { tail -20 "$work/debootstrap.log" >&2; die "debootstrap (log: $work/debootstrap.log)"; }
 
 rm -f "$root"/etc/apt/sources.list "$root"/etc/apt/sources.list.d/*
@@ -82,8 +88,9 @@ mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev/pts "$root/dev/pts"
 
-# Every command in the root gets a time limit, so that no step can hang.
-in_root() { timeout 900 chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
+# Every command in the root gets a time limit, so that no step can hang; in
+# the foreground, so that Ctrl+C reaches it.
+in_root() { timeout --foreground 900 chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
 
 step "install the package with apt"
 # The root is thrown away afterwards: dpkg need not sync every file it unpacks.
@@ -102,7 +109,7 @@ mkdir -p "$root/run/user/$uid"
 chown "$uid:$gid" "$root/run/user/$uid"
 chmod 0700 "$root/run/user/$uid"
 as_user() {
-    timeout 120 chroot --userspec="$uid:$gid" "$root" env -i HOME="/home/$user" USER="$user" LOGNAME="$user" \
+    timeout --foreground 120 chroot --userspec="$uid:$gid" "$root" env -i HOME="/home/$user" USER="$user" LOGNAME="$user" \
         PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="/run/user/$uid" "$@"
 }
 
@@ -199,8 +206,8 @@ store_pid=""
 echo "The store served a roll on port $port, read-only"
 
 step "purge the package"
-in_root apt-get -q purge -y handfolio >> "$work/apt.log" 2>&1 || die "apt-get purge"
-in_root apt-get -q autoremove --purge -y >> "$work/apt.log" 2>&1 || die "apt-get autoremove"
+in_root apt-get -q purge -y -o DPkg::Options::=--force-unsafe-io handfolio >> "$work/apt.log" 2>&1 || die "apt-get purge"
+in_root apt-get -q autoremove --purge -y -o DPkg::Options::=--force-unsafe-io >> "$work/apt.log" 2>&1 || die "apt-get autoremove"
 left=0
 while IFS= read -r path; do
     if [ -f "$root$path" ] || [ -L "$root$path" ]; then
