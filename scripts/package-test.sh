@@ -7,7 +7,10 @@
 #   package-test.sh build-package/handfolio_2.6_amd64.deb
 set -euo pipefail
 
-die() { echo "package-test: FAILED: $*" >&2; exit 1; }
+# Messages go to the stderr the script was started with, also from a trap
+# that runs while a step's output goes to a log.
+exec 9>&2
+die() { echo "package-test: FAILED: $*" >&9; exit 1; }
 step() { echo "== $(date +%T) $*"; }
 
 [ $# -eq 1 ] || { echo "usage: $0 PACKAGE.deb" >&2; exit 2; }
@@ -37,7 +40,7 @@ cleanup() {
     wait 2>/dev/null || true
     unmount_all
     if [ -n "$(mounted_below "$root")" ]; then
-        echo "package-test: mounts left under $root" >&2
+        echo "package-test: mounts left under $root" >&9
         rc=1
     elif [ "$rc" -eq 0 ]; then
         # The root has served; its logs and screenshots stay beside it.
@@ -46,7 +49,7 @@ cleanup() {
     exit "$rc"
 }
 trap cleanup EXIT
-trap 'echo "package-test: interrupted" >&2; exit 130' INT TERM
+trap 'echo "package-test: interrupted" >&9; exit 130' INT TERM
 
 # The mirror is the one this machine's apt uses for the release itself.
 mirror=""
