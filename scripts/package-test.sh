@@ -93,12 +93,15 @@ mount --bind /dev/pts "$root/dev/pts"
 
 # Every command in the root gets a time limit, so that no step can hang; in
 # the foreground, so that Ctrl+C reaches it.
-in_root() { timeout --foreground 900 chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
+in_root() {
+    timeout --foreground 900 chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+        DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"
+}
 
 step "install the package with apt"
-# The root is thrown away afterwards: dpkg need not sync every file it unpacks.
 cp "$deb" "$root/tmp/"
 in_root apt-get -q update > "$work/apt.log" 2>&1 || { tail -20 "$work/apt.log" >&2; die "apt-get update"; }
+# The root is thrown away afterwards: dpkg need not sync every file it unpacks.
 in_root apt-get -q install -y -o DPkg::Options::=--force-unsafe-io "/tmp/$(basename "$deb")" >> "$work/apt.log" 2>&1 ||
     { tail -30 "$work/apt.log" >&2; die "apt-get install of the package (log: $work/apt.log)"; }
 in_root dpkg -L handfolio > "$work/files.txt"
