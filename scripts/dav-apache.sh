@@ -103,4 +103,5 @@ DocumentRoot "$docroot"
 $tls
 IncludeOptional "$workdir/extra.conf"
 CONF
-exec apache2 -f "$workdir/httpd.conf" -D FOREGROUND
+# A user's PATH may leave out /usr/sbin, where Debian puts the server.
+exec "$(command -v apache2 || echo /usr/sbin/apache2)" -f "$workdir/httpd.conf" -D FOREGROUND

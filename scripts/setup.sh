@@ -23,3 +23,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get -o DPkg::Lock::Timeout=600 update -q
 $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${packages[@]}"
+
+# The Debian package and its install test (scripts/package.sh, scripts/package-test.sh).
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends \
+    debootstrap lintian dpkg-dev fakeroot appstream desktop-file-utils curl

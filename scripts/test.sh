@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Handfolio and runs every test: the full suite (widget tests run
 # offscreen or under a private X server and D-Bus session), the same suite
-# again built with AddressSanitizer and UBSan, then each fuzz target for a
-# short while.
+# again built with AddressSanitizer and UBSan, each fuzz target for a short
+# while, and last the Debian package, installed, started and purged in a
+# clean Debian 12 root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -31,3 +32,8 @@ ASAN_OPTIONS=detect_leaks=1 others build-asan 900
 ASAN_OPTIONS=detect_leaks=1 scans build-asan
 
 bash scripts/fuzz.sh --seconds 15
+
+# The Debian package: build it and check it with lintian, then install it into a
+# clean Debian 12 root, run the installed program there, and purge it again.
+bash scripts/package.sh
+$([ "$(id -u)" -eq 0 ] || echo sudo) bash scripts/package-test.sh build-package/handfolio_*.deb

@@ -20,6 +20,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Handfolio"));
+    // Ties the windows to the installed desktop entry (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmere.Handfolio"));
     QApplication::setWindowIcon(hf::programIcon());
 
     hf::SettingsProfile profile;
