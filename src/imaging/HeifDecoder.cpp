@@ -113,11 +113,13 @@ std::optional<LBitmap> decodePlanes(const heif_image_handle* handle)
     // colour detail here). Asked for nothing in particular, it would
     // convert to planar RGB.
     heif_image* rawImage = nullptr;
-    if (heif_decode_image(handle, &rawImage, heif_colorspace_YCbCr, heif_chroma_420, strictOptions().get()).code !=
-            heif_error_Ok ||
-        !rawImage)
-        return LBitmap();
+    const heif_error decoded =
+        heif_decode_image(handle, &rawImage, heif_colorspace_YCbCr, heif_chroma_420, strictOptions().get());
+    // Held before the answer is looked at: an image handed out with an
+    // error is released too.
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    if (decoded.code != heif_error_Ok || !image)
+        return LBitmap();
     const heif_colorspace space = heif_image_get_colorspace(image.get());
     const heif_chroma chroma = heif_image_get_chroma_format(image.get());
     const bool gray = space == heif_colorspace_monochrome;
@@ -167,11 +169,10 @@ LBitmap decodeThroughLibheif(const heif_image_handle* handle, bool alpha, int bi
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     heif_image* rawImage = nullptr;
-    if (heif_decode_image(handle, &rawImage, heif_colorspace_RGB, chroma, strictOptions().get()).code !=
-            heif_error_Ok ||
-        !rawImage)
-        return {};
+    const heif_error decoded = heif_decode_image(handle, &rawImage, heif_colorspace_RGB, chroma, strictOptions().get());
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    if (decoded.code != heif_error_Ok || !image)
+        return {};
 
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
