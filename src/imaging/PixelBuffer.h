@@ -46,7 +46,6 @@ template <typename T> struct UninitialisedAllocator : std::allocator<T> {
     {
 #ifdef __linux__
         if (n * sizeof(T) >= kLarge) {
-            // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block came from aligned_alloc above.
             std::free(p);
             return;
         }
