@@ -9,7 +9,6 @@
 
 // The HEVC encoder keeps a few blocks of its own to the end of the process;
 // they are the library's, not ours, so the leak checker leaves them out.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the name is the leak checker's own hook.
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libx265.so\n";
