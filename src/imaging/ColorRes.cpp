@@ -35,7 +35,7 @@ public:
     explicit ErrorRows(int width) : stride_((std::size_t(width) + 4) * Channels), sums_(3 * stride_, 0)
     {
         for (std::size_t i = 0; i < 3; ++i)
-            rows_[i] = sums_.data() + i * stride_ + 2 * Channels;
+            rows_[i] = sums_.data() + i * stride_ + 2 * std::size_t{Channels};
     }
 
     const int* at(int x) const { return rows_[0] + std::ptrdiff_t(x) * Channels; }
@@ -67,7 +67,7 @@ public:
     // The row just finished becomes the one furthest ahead, emptied.
     void nextRow()
     {
-        int* done = rows_[0] - std::ptrdiff_t{2 * Channels};
+        int* done = rows_[0] - 2 * std::ptrdiff_t{Channels};
         std::fill(done, done + stride_, 0);
         std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
     }

@@ -22,7 +22,7 @@ namespace {
 // Qt's readers refuse to allocate more than this many megabytes; ours is
 // four bytes a pixel at the size limit, which is what most readers decode
 // into before we take the picture over.
-constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / std::int64_t{1024 * 1024}) + 1;
+constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (std::int64_t{1024} * 1024)) + 1;
 
 bool withinLimit(QSize size)
 {
