@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-tidy
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libsane-dev libsane1 libsane-common libheif-dev libjxl-dev

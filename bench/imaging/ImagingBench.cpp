@@ -24,8 +24,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using namespace hf;
 
@@ -58,7 +56,7 @@ fs::path benchFile(const std::string& suffix)
 const fs::path& jpegFile()
 {
     static const fs::path path = [] {
-        const fs::path p = benchFile(".jpg");
+        fs::path p = benchFile(".jpg");
         toQImage(photo()).save(QString::fromStdString(p.string()), "JPEG", 92);
         return p;
     }();
@@ -116,6 +114,7 @@ void BM_DecodeJpeg(benchmark::State& state)
 bool runTool(std::vector<std::string> args)
 {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);

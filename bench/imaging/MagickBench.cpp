@@ -24,8 +24,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using namespace hf;
 
@@ -44,6 +42,7 @@ double median(std::vector<double> v)
 double timed(const std::vector<std::string>& args)
 {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -117,6 +116,7 @@ int main(int argc, char** argv)
     const std::string out = "BMP3:" + (scratch / "out.bmp").string();
 
     std::vector<double> startUp;
+    startUp.reserve(std::size_t(runs));
     for (int i = 0; i < runs; ++i)
         startUp.push_back(timed({magick, mpc.string(), "-crop", "1x1+0+0", "null:"}));
     const double base = median(startUp);
@@ -153,6 +153,7 @@ int main(int argc, char** argv)
         command.insert(command.end(), m.steps.begin(), m.steps.end());
         command.push_back(out);
         std::vector<double> theirs;
+        theirs.reserve(std::size_t(runs));
         for (int i = 0; i < runs; ++i)
             theirs.push_back(timed(command));
         const double o = median(ours), t = median(theirs);
@@ -169,6 +170,7 @@ int main(int argc, char** argv)
     const fs::path small = scratch / "content.ppm";
     writePpm(content, small);
     std::vector<double> smallStart;
+    smallStart.reserve(std::size_t(runs));
     for (int i = 0; i < runs; ++i)
         smallStart.push_back(timed({magick, small.string(), "null:"}));
     const double smallBase = median(smallStart);
@@ -187,6 +189,7 @@ int main(int argc, char** argv)
         command.insert(command.end(), m.steps.begin(), m.steps.end());
         command.push_back(out);
         std::vector<double> theirs;
+        theirs.reserve(std::size_t(runs));
         for (int i = 0; i < runs; ++i)
             theirs.push_back(timed(command));
         const double o = median(ours), t = median(theirs);

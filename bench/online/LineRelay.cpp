@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace hf::bench {
 namespace {
@@ -29,11 +30,14 @@ LineRelay::LineRelay(int targetPort, double bytesPerSecond) : target_(targetPort
 {
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = loopback(0);
-    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0 || listen(listener_, 64) != 0) {
+        if (listener_ >= 0)
+            close(listener_);
+        throw std::runtime_error("cannot listen on loopback");
+    }
     port_ = ntohs(a.sin_port);
-    listen(listener_, 64);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
@@ -48,7 +52,7 @@ LineRelay::~LineRelay()
     close(listener_);
 }
 
-void LineRelay::take(Bucket& bucket, std::size_t bytes)
+void LineRelay::take(Bucket& bucket, std::size_t bytes) const
 {
     // Holding the lock while waiting queues the connections on the line.
     std::lock_guard lock(bucket.mutex);

@@ -30,7 +30,7 @@ private:
     };
     void acceptLoop();
     void pump(int from, int to, Bucket& bucket);
-    void take(Bucket& bucket, std::size_t bytes);
+    void take(Bucket& bucket, std::size_t bytes) const;
 
     int target_;
     double rate_;

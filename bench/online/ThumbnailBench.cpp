@@ -106,12 +106,14 @@ int main(int argc, char** argv)
     const std::string url = "http://127.0.0.1:" + std::to_string(storePort) + "/";
 
     std::vector<Run> loopback;
+    loopback.reserve(std::size_t(runs));
     opc::OpcSetProxyCallback(direct);
     for (int i = 0; i < runs; ++i)
         loopback.push_back(thumbnails(url, dir / "downloads"));
     report("loopback", loopback, 1.5);
 
     std::vector<Run> slow;
+    slow.reserve(std::size_t(runs));
     const std::string lineUrl = "http://127.0.0.1:" + std::to_string(line.port()) + "/";
     for (int i = 0; i < runs; ++i)
         slow.push_back(thumbnails(lineUrl, dir / "downloads"));

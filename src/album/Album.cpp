@@ -145,7 +145,7 @@ void Album::loadAlbum(const fs::path& programFolder, MessageBoxes& boxes)
             if (n < 0) {
                 damagedFile_ = file;
             } else if (count == kMaxRecords) {
-                PhotoRecord extra;
+                PhotoRecord extra{};
                 if (readFully(in.fd.get(), &extra, sizeof extra) != 0)
                     damagedFile_ = file;
             }

@@ -20,8 +20,9 @@ enum class Naming { Link, RenameNoReplace, ExclusiveCreate };
 
 bool unsupported(int error)
 {
-    return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS || error == EXDEV ||
-           error == EMLINK || error == EINVAL;
+    // EOPNOTSUPP and ENOTSUP are one value on Linux, two elsewhere.
+    const bool notSupported = error == EOPNOTSUPP || error == ENOTSUP; // NOLINT(misc-redundant-expression)
+    return notSupported || error == EPERM || error == ENOSYS || error == EXDEV || error == EMLINK || error == EINVAL;
 }
 
 bool writeWhole(int fd, std::span<const std::uint8_t> bytes)

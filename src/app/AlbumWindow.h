@@ -54,6 +54,7 @@ public:
 
     explicit AlbumWindow(AlbumServices services, QWidget* parent = nullptr);
     ~AlbumWindow() override;
+    Q_DISABLE_COPY_MOVE(AlbumWindow)
 
     // The start-up: settings, users, album, lists, splash. Call once before
     // the window is shown.

@@ -89,10 +89,10 @@ QString imageFileFilter(const QStringList& extraSuffixes)
 
 QString photoStartFolder(const Profile& profile)
 {
-    const QString remembered = toQString(profile.getString(kPrefsSection, kPhotoFolderValue, ""));
+    QString remembered = toQString(profile.getString(kPrefsSection, kPhotoFolderValue, ""));
     if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
         return remembered;
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
         return pictures;
     return QDir::homePath();

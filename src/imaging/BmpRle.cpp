@@ -117,7 +117,7 @@ RleResult decodeRleBmp(std::span<const std::uint8_t> file, LBitmap& out)
     if (colours == 0)
         return RleResult::Failed;
     for (std::uint32_t i = 0; i < colours; ++i) {
-        const std::size_t at = table + 4 * i;
+        const std::size_t at = table + 4 * std::size_t(i);
         h.palette.push_back({file[at + 2], file[at + 1], file[at]});
     }
 

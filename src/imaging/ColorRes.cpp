@@ -35,17 +35,17 @@ public:
     explicit ErrorRows(int width) : stride_((std::size_t(width) + 4) * Channels), sums_(3 * stride_, 0)
     {
         for (std::size_t i = 0; i < 3; ++i)
-            rows_[i] = sums_.data() + i * stride_ + 2 * Channels;
+            rows_[i] = sums_.data() + i * stride_ + 2 * std::size_t{Channels};
     }
 
-    const int* at(int x) const { return rows_[0] + x * Channels; }
+    const int* at(int x) const { return rows_[0] + std::ptrdiff_t(x) * Channels; }
 
     // Spreads error e of pixel x, scanning in direction dir (+1 or -1).
     void spread(int x, int dir, const int (&e)[Channels])
     {
-        int* r0 = rows_[0] + x * Channels;
-        int* r1 = rows_[1] + x * Channels;
-        int* r2 = rows_[2] + x * Channels;
+        int* r0 = rows_[0] + std::ptrdiff_t(x) * Channels;
+        int* r1 = rows_[1] + std::ptrdiff_t(x) * Channels;
+        int* r2 = rows_[2] + std::ptrdiff_t(x) * Channels;
         const int d = dir * Channels;
         for (int c = 0; c < Channels; ++c) {
             const int v = e[c];
@@ -67,7 +67,7 @@ public:
     // The row just finished becomes the one furthest ahead, emptied.
     void nextRow()
     {
-        int* done = rows_[0] - 2 * Channels;
+        int* done = rows_[0] - 2 * std::ptrdiff_t{Channels};
         std::fill(done, done + stride_, 0);
         std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
     }
@@ -136,8 +136,10 @@ void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither, int shar
     std::vector<Rgb> line(std::size_t(w), kBlack);
     auto readRow = [&](int y) {
         const std::uint8_t* p = in.row(y);
-        for (int x = 0; x < w; ++x)
-            line[x] = indexed ? in.palette()[p[x]] : Rgb{p[3 * x], p[3 * x + 1], p[3 * x + 2]};
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* q = p + 3 * std::ptrdiff_t(x);
+            line[x] = indexed ? in.palette()[p[x]] : Rgb{q[0], q[1], q[2]};
+        }
     };
 
     const std::vector<Rgb>& palette = out.palette();

@@ -22,7 +22,7 @@ namespace {
 // Qt's readers refuse to allocate more than this many megabytes; ours is
 // four bytes a pixel at the size limit, which is what most readers decode
 // into before we take the picture over.
-constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
+constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (std::int64_t{1024} * 1024)) + 1;
 
 bool withinLimit(QSize size)
 {
@@ -183,7 +183,7 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
         reader.setFormat(QByteArray::fromStdString(formatHint));
     }
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(kAllocationLimitMb);
+    QImageReader::setAllocationLimit(kAllocationLimitMb);
     // A declared size over the limit is refused before anything is decoded.
     const QSize declared = reader.size();
     if (declared.isValid() && !withinLimit(declared))
@@ -237,8 +237,8 @@ QImage previewOf(const std::filesystem::path& path, QSize box)
     const std::optional<std::vector<std::uint8_t>> bytes = readPictureFile(path);
     if (!bytes)
         return {};
-    const QImage picture = toQImage(isHeif(*bytes) ? decodeHeifPreview(*bytes, std::max(box.width(), box.height()))
-                                                   : decodePicture(*bytes, formatHintOf(path)));
+    QImage picture = toQImage(isHeif(*bytes) ? decodeHeifPreview(*bytes, std::max(box.width(), box.height()))
+                                             : decodePicture(*bytes, formatHintOf(path)));
     if (picture.isNull() || box.isEmpty())
         return picture;
     return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);

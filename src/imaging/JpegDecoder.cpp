@@ -17,8 +17,8 @@ namespace {
 // jump back to decodeJpeg. Nothing with a destructor lives in the frames
 // the jump leaves: only libjpeg's own C frames.
 struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf back;
+    jpeg_error_mgr base{};
+    std::jmp_buf back{};
     bool damaged = false;
 };
 
@@ -76,7 +76,7 @@ long arithmeticMemoryCap(std::size_t fileBytes)
 }
 
 struct Decompressor {
-    jpeg_decompress_struct info;
+    jpeg_decompress_struct info{};
     ErrorManager errors;
     bool created = false;
 };

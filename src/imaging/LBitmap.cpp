@@ -178,6 +178,7 @@ void LBitmap::Fill(Rgb colour)
 bool LBitmap::Combine(const LBitmap& source, int width, int height, int destX, int destY, int srcX, int srcY)
 {
     if (&source == this) {
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): source is this bitmap, which changes.
         const LBitmap copy = source;
         return Combine(copy, width, height, destX, destY, srcX, srcY);
     }

@@ -8,6 +8,7 @@
 namespace hf::opc {
 
 Call::Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress, std::string userAgent)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the callbacks get the session number as their handle.
     : library_(reinterpret_cast<void*>(std::intptr_t(session))),
       userAgent_(std::move(userAgent)),
       stop_(stop),

@@ -52,9 +52,9 @@ void rememberAuth(const std::string& origin, long available)
 }
 
 struct Exchange {
-    HttpResponse* response;
-    const CallHooks* hooks;
-    std::size_t maxBody;
+    HttpResponse* response = nullptr;
+    const CallHooks* hooks = nullptr;
+    std::size_t maxBody = 0;
     bool tooLarge = false;
 };
 

@@ -123,17 +123,17 @@ std::int32_t OpcSetProxyCallback(ProxyCallback callback);
 std::int32_t OpcInit(ConnectCallback callback, std::int32_t version, const char* host,
                      std::uint16_t port, const char* partnerId, const char* partnerPassword,
                      std::int32_t* session);
-std::int32_t OpcListRelatedFilms(std::int32_t session, ConnectCallback callback, std::int32_t zero,
+std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, std::int32_t zero,
                                  std::int32_t capacity, RollEntry* rolls, RollListRequest* request);
-std::int32_t OpcGetFilmLocation(std::int32_t session, ConnectCallback callback, const char* rollName,
+std::int32_t OpcGetFilmLocation(std::int32_t handle, ConnectCallback callback, const char* rollName,
                                 RollLocation* location);
-std::int32_t OpcGetThumbnails(std::int32_t session, ConnectCallback cancel, ProgressCallback progress,
+std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
                               std::int32_t capacity, ThumbnailEntry* thumbnails,
                               TransferRequest* request);
-std::int32_t OpcActivityMode(std::int32_t session, ConnectCallback cancel, std::int32_t mode,
+std::int32_t OpcActivityMode(std::int32_t handle, ConnectCallback cancel, std::int32_t mode,
                              std::int32_t a, std::int32_t b);
-std::int32_t OpcGetImage(std::int32_t session, ConnectCallback cancel, ProgressCallback progress,
+std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
                          const PictureDescriptor* picture, TransferRequest* request);
-std::int32_t OpcClose(std::int32_t session);
+std::int32_t OpcClose(std::int32_t handle);
 
 }  // namespace hf::opc

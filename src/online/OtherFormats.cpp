@@ -18,7 +18,7 @@ std::optional<RgbPicture> decodeOtherFormat(Bytes file, int maxSide)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(1024);
+    QImageReader::setAllocationLimit(1024);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
         return std::nullopt;

@@ -38,9 +38,12 @@ struct JpegErrors {
 void onJpegMessage(j_common_ptr) {}
 
 struct Decoder {
-    jpeg_decompress_struct info;
-    JpegErrors errors;
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
     bool created = false;
+    Decoder() = default;
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
     ~Decoder()
     {
         if (created)
@@ -91,11 +94,14 @@ bool decodeInto(Decoder& d, Bytes file, int minSide, RgbPicture* out)
 }
 
 struct Encoder {
-    jpeg_compress_struct info;
-    JpegErrors errors;
+    jpeg_compress_struct info{};
+    JpegErrors errors{};
     bool created = false;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
+    Encoder() = default;
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
     ~Encoder()
     {
         if (created)

@@ -166,7 +166,7 @@ void XMLCALL onEnd(void* user, const char*)
 void XMLCALL onText(void* user, const char* s, int len)
 {
     auto& r = *static_cast<Reader*>(user);
-    if (r.text.size() + std::size_t(len) > 64 * 1024)
+    if (r.text.size() + std::size_t(len) > std::size_t{64} * 1024)
         return r.fail();
     r.text.append(s, std::size_t(len));
 }

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // The first bytes read of each JPEG: enough for the EXIF segment of most
 // cameras with its thumbnail; a longer segment is read on to its end.
-constexpr std::uint64_t kHeadBytes = 16 * 1024;
+constexpr std::uint64_t kHeadBytes = 16 * std::uint64_t{1024};
 constexpr std::size_t kMaxExifEnd = 2 + 4 + 0xFFFF + 64 * 1024;
 constexpr std::size_t kMaxPictureBytes = 256u << 20;
 

@@ -17,6 +17,7 @@ public:
 
     explicit ReloadService(QObject* parent = nullptr);
     ~ReloadService() override;
+    Q_DISABLE_COPY_MOVE(ReloadService)
     // Registers on the session bus; false when there is none or the name is
     // taken by another running Handfolio.
     bool registerOnSessionBus();

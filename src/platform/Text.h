@@ -15,7 +15,7 @@ namespace hf {
 
 // Decodes one code point from UTF-8 at pos and advances pos; malformed
 // input yields U+FFFD and advances by one byte.
-char32_t nextCodePoint(std::string_view utf8, std::size_t& pos);
+char32_t nextCodePoint(std::string_view s, std::size_t& pos);
 void appendUtf8(std::string& out, char32_t cp);
 
 std::optional<unsigned char> unicodeToCp1252(char32_t cp);

@@ -38,10 +38,12 @@ public:
         ::setrlimit(RLIMIT_FSIZE, &old_);
         std::signal(SIGXFSZ, oldHandler_);
     }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit old_{};
-    void (*oldHandler_)(int);
+    void (*oldHandler_)(int) = nullptr;
 };
 
 TEST_F(AlbumSafety, FailedWriteLeavesThePreviousFileWholeAndSaysSo)

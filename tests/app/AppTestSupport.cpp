@@ -47,7 +47,8 @@ void WindowFixture::writePicture(const fs::path& file, QColor colour)
 }
 
 void WindowFixture::writeAlbum(const std::string& user, const std::vector<std::string>& names,
-                               const std::vector<int>& categories, const std::vector<std::string>& extraCategories)
+                               const std::vector<int>& categories,
+                               const std::vector<std::string>& extraCategories) const
 {
     const fs::path folder = folderOf(user);
     fs::create_directories(folder);
@@ -75,7 +76,7 @@ AlbumWindow& WindowFixture::open()
 {
     window = std::make_unique<AlbumWindow>(AlbumServices{profile, boxes, *desktop,
                                                          std::make_unique<FakeAutoPlay>(autoPlayValue),
-                                                         [this](QWidget*) { log.push_back("splash"); }, false});
+                                                         [this](QWidget*) { log.emplace_back("splash"); }, false});
     window->initialise();
     return *window;
 }

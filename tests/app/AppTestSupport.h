@@ -57,6 +57,10 @@ class WindowFixture {
 public:
     WindowFixture();
     ~WindowFixture();
+    WindowFixture(const WindowFixture&) = delete;
+    WindowFixture& operator=(const WindowFixture&) = delete;
+    WindowFixture(WindowFixture&&) = delete;
+    WindowFixture& operator=(WindowFixture&&) = delete;
 
     std::filesystem::path folderOf(const std::string& user) const;
     // Writes a picture file the way the editor does: 160 x 160, 8-bit BMP.
@@ -64,7 +68,8 @@ public:
     // Writes an album for a user: one record per name, pictures p<i>.bmp,
     // categories as given (0 when the list is shorter).
     void writeAlbum(const std::string& user, const std::vector<std::string>& names,
-                    const std::vector<int>& categories = {}, const std::vector<std::string>& extraCategories = {});
+                    const std::vector<int>& categories = {},
+                    const std::vector<std::string>& extraCategories = {}) const;
     std::unique_ptr<Album> readAlbum(const std::string& user) const;
 
     // Makes and initialises the window (the splash only noted in the log).

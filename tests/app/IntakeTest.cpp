@@ -68,6 +68,8 @@ public:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root.string()));
     }
     ~PicturesFolder() { old_.isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", old_); }
+    PicturesFolder(const PicturesFolder&) = delete;
+    PicturesFolder& operator=(const PicturesFolder&) = delete;
 
 private:
     QByteArray old_;

@@ -18,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-namespace fs = std::filesystem;
 using namespace hf;
 using namespace hf::test;
 

@@ -39,9 +39,9 @@ TEST(MessageBoxes, BelongToTheDialogThatRaisesThemAndQuestionsShowOnlyYesAndNo)
     editor.sourcePicture() = fromQImage(QImage(64, 48, QImage::Format_RGB888));
 
     const struct {
-        QDialog* dialog;
-        Qt::Key key; // raises the box: OK on an empty name, Escape in the editor
-        QMessageBox::Icon icon;
+        QDialog* dialog = nullptr;
+        Qt::Key key = Qt::Key_unknown; // raises the box: OK on an empty name, Escape in the editor
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
     } rows[] = {
         {&categoryName, Qt::Key_Return, QMessageBox::Warning, QMessageBox::Ok},

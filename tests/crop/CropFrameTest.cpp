@@ -151,9 +151,9 @@ TEST(CropFrameMove, StopsAtEachBoundAndTurnsBackAtOnce)
     const Rect bounds{5, 34, 235, 206};
     const Rect start{34, 60, 134, 160};
     const struct {
-        int toX, toY;
+        int toX = 0, toY = 0;
         Rect stopped;
-        int backX, backY;
+        int backX = 0, backY = 0;
         Rect turned;
     } cases[] = {
         {-100, 110, {5, 60, 105, 160}, -97, 110, {8, 60, 108, 160}},
@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CropFrameResizeShift, TopRightMovesOnTheDiagonal)
 {
     const struct {
-        int dx, dy;
+        int dx = 0, dy = 0;
         Rect expected;
     } cases[] = {
         {10, -2, {50, 48, 102, 100}},  // 2 right, 2 up
@@ -252,9 +252,9 @@ TEST(CropFrameResizeShift, BottomLeftMovesOnTheDiagonalToo)
 TEST(CropFrameResizeShift, SquaresBySmallerSideKeepingTheOppositeCorner)
 {
     struct {
-        const char* what;
+        const char* what = nullptr;
         Rect start;
-        int pressX, pressY, toX, toY;
+        int pressX = 0, pressY = 0, toX = 0, toY = 0;
         Rect expected;
     } cases[] = {
         {"100 x 60 bottom-right one down", {20, 20, 120, 80}, 120, 80, 120, 81, {20, 20, 81, 81}},

@@ -126,7 +126,7 @@ TEST_F(CropWidget, CursorShowsWhatAPressWouldDo)
 {
     const struct {
         QPoint at;
-        Qt::CursorShape shape;
+        Qt::CursorShape shape = Qt::ArrowCursor;
     } cases[] = {
         {{40, 40}, Qt::SizeFDiagCursor},  {{120, 100}, Qt::SizeFDiagCursor}, {{120, 40}, Qt::SizeBDiagCursor},
         {{40, 100}, Qt::SizeBDiagCursor}, {{80, 70}, Qt::SizeAllCursor},     {{180, 180}, Qt::ArrowCursor},

@@ -28,6 +28,7 @@ std::vector<LBitmap> handheldLikePictures(int width = 37, int height = 23)
     std::vector<LBitmap> out;
     const std::vector<Rgb> four{{0, 0, 0}, {100, 100, 100}, {200, 200, 200}, {255, 255, 255}};
     std::vector<Rgb> sixteen;
+    sixteen.reserve(16);
     for (int i = 0; i < 16; ++i)
         sixteen.push_back({std::uint8_t(17 * i), std::uint8_t(17 * i), std::uint8_t(17 * i)});
     LBitmap gray = photo(width, height);

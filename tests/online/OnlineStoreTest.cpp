@@ -192,9 +192,9 @@ TEST_F(ApacheStore, EachFailureHasItsStatusCode)
         {"closed session", [&] { return listRolls(9999, kAccount, kPassword, nullptr); }, opc::kBadHandle},
         {"closed session's picture", [&] { return getImage(9999, kHoliday, 1, folder); }, opc::kBadHandle},
         {"connect callback stops the call",
-         [&] { Callbacks::cancelNow(); std::int32_t s; const auto r = openSession(store_->url(), 0, &s); Callbacks::reset(); return r; },
+         [&] { Callbacks::cancelNow(); std::int32_t s = 0; const auto r = openSession(store_->url(), 0, &s); Callbacks::reset(); return r; },
          opc::kCancelled},
-        {"not a web address", [&] { std::int32_t s; return openSession("ftp://127.0.0.1/", 21, &s); }, opc::kUnexpectedValue},
+        {"not a web address", [&] { std::int32_t s = 0; return openSession("ftp://127.0.0.1/", 21, &s); }, opc::kUnexpectedValue},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.run(), c.expected) << c.what;

@@ -4,13 +4,14 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <stdexcept>
 #include <sstream>
 
 namespace hf::test {
@@ -41,10 +42,13 @@ int freePort()
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    close(s);
+    const bool bound = s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    if (s >= 0)
+        close(s);
+    if (!bound)
+        throw std::runtime_error("no free port on loopback");
     return ntohs(a.sin_port);
 }
 
@@ -75,6 +79,7 @@ ServerProcess::ServerProcess(const std::string& script, std::vector<std::string>
         dup2(fd, 1);
         dup2(fd, 2);
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -133,11 +138,13 @@ FakeHttpServer::FakeHttpServer(std::map<std::string, Answer> answers) : answers_
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0 || listen(listener_, 16) != 0) {
+        close(listener_);
+        throw std::runtime_error("cannot listen on loopback");
+    }
     port_ = ntohs(a.sin_port);
-    listen(listener_, 16);
     thread_ = std::thread([this] { serve(); });
 }
 

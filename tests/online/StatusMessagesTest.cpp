@@ -77,11 +77,15 @@ public:
         wake_.notify_all();
         thread_.join();
     }
+    UiThread(const UiThread&) = delete;
+    UiThread& operator=(const UiThread&) = delete;
+    UiThread(UiThread&&) = delete;
+    UiThread& operator=(UiThread&&) = delete;
     void runAndWait(const std::function<void()>& work) override
     {
         std::unique_lock lock(mutex_);
         bool done = false;
-        queue_.push_back([&] {
+        queue_.emplace_back([&] {
             work();
             std::lock_guard inner(mutex_);
             done = true;

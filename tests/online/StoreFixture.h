@@ -30,6 +30,10 @@ public:
     // skipReason() says why when the server's program is not installed.
     explicit PhotoStore(DavServer server, bool rateLimitBig = true);
     ~PhotoStore();
+    PhotoStore(const PhotoStore&) = delete;
+    PhotoStore& operator=(const PhotoStore&) = delete;
+    PhotoStore(PhotoStore&&) = delete;
+    PhotoStore& operator=(PhotoStore&&) = delete;
 
     bool ready() const { return ready_; }
     // Set when the program is not installed: the only reason to skip.
@@ -70,8 +74,8 @@ struct Callbacks {
 };
 
 struct ThumbnailRun {
-    std::int32_t status;
-    std::int32_t count;
+    std::int32_t status = 0;
+    std::int32_t count = 0;
     std::vector<std::int32_t> numbers;
 };
 ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const std::filesystem::path& folder);

@@ -63,7 +63,8 @@ std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::op
 
 std::vector<std::uint8_t> makePng(const opc::RgbPicture& picture)
 {
-    const QImage image(picture.pixels.data(), picture.width, picture.height, picture.width * 3, QImage::Format_RGB888);
+    const QImage image(picture.pixels.data(), picture.width, picture.height, qsizetype(picture.width) * 3,
+                       QImage::Format_RGB888);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");

@@ -16,7 +16,6 @@
 
 #include <thread>
 
-namespace fs = std::filesystem;
 using namespace hf;
 using namespace hf::test;
 

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -157,8 +158,8 @@ TEST_F(Download, SignInRollThumbnailsPictureEditorAndAlbum)
     ASSERT_TRUE(waitUntil([&] { return name.handled() && window->album().count == 1; }, 30000));
     EXPECT_TRUE(waitUntil([&] { return downloadEnabled(); }));
 
-    const int big = listed.indexOf("Big"), holiday = listed.indexOf(QString::fromUtf8(kHoliday)),
-              moved = listed.indexOf("Moved");
+    const qsizetype big = listed.indexOf("Big"), holiday = listed.indexOf(QString::fromUtf8(kHoliday)),
+                    moved = listed.indexOf("Moved");
     EXPECT_TRUE(big >= 0 && big < holiday && holiday < moved) << listed.join(", ").toStdString();
     EXPECT_EQ(items, 3) << "the damaged second picture is left out";
     ASSERT_EQ(boxes.recorded.shown().size(), 1u);
@@ -276,19 +277,26 @@ TEST_F(Download, RollWithoutPicturesIsToldAndTheSessionStays)
 // window animates until Cancel is pressed.
 class SilentServer {
 public:
-    SilentServer()
+    SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0))
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
         socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        ::listen(fd_, 8);
+        // Without a listening socket the test would wait on a port nobody holds.
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || ::listen(fd_, 8) != 0) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            throw std::runtime_error("cannot listen on loopback");
+        }
         port_ = ntohs(address.sin_port);
     }
     ~SilentServer() { ::close(fd_); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    SilentServer(SilentServer&&) = delete;
+    SilentServer& operator=(SilentServer&&) = delete;
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
 private:

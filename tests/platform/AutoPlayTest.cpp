@@ -30,7 +30,7 @@ public:
     void writeDword(Root root, const std::string& key, const std::string& name, std::uint32_t value) override
     {
         values[{root, key, name}] = value;
-        writes.push_back({root, key, name});
+        writes.emplace_back(root, key, name);
     }
 };
 

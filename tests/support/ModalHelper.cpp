@@ -15,8 +15,8 @@ ModalHandler::ModalHandler(std::function<void(QWidget*)> action, int timeoutMs, 
     timer->start();
     auto poll = std::make_shared<std::function<void()>>();
     std::weak_ptr<std::function<void()>> weakPoll = poll;
-    *poll = [handled = handled_, alive = alive_, action, timeoutMs, timer, weakPoll, keep = poll,
-             objectName]() mutable {
+    *poll = [handled = handled_, alive = alive_, action = std::move(action), timeoutMs, timer, weakPoll, keep = poll,
+             objectName = std::move(objectName)]() mutable {
         if (!*alive) {
             keep.reset();
             return;

@@ -18,6 +18,10 @@ class ModalHandler {
 public:
     explicit ModalHandler(std::function<void(QWidget*)> action, int timeoutMs = 5000, QString objectName = {});
     ~ModalHandler();
+    ModalHandler(const ModalHandler&) = delete;
+    ModalHandler& operator=(const ModalHandler&) = delete;
+    ModalHandler(ModalHandler&&) = delete;
+    ModalHandler& operator=(ModalHandler&&) = delete;
     bool handled() const { return *handled_; }
 
 private:

@@ -74,7 +74,7 @@ bool fileDialogShot(const hf::LBitmap& photo, const QString& file)
     QDir().mkpath(folder + QStringLiteral("/Scans"));
     const QImage full = hf::toQImage(photo);
     const struct {
-        const char* name;
+        const char* name = nullptr;
         QRect part;
     } photos[] = {{"Lake at dusk.jpg", full.rect()},
                   {"Mountains.jpg", QRect(0, 0, full.width() / 2, full.height() / 2)},

@@ -93,8 +93,8 @@ int main(int argc, char* argv[])
         hf::Album album;
         const hf::SourceLayout layout = hf::layoutSourceView(photo, 240, 240);
         const struct {
-            const char* name;
-            int mode;
+            const char* name = nullptr;
+            int mode = 0;
             hf::Rect frame;
         } shots[] = {{"Lake at dusk", 3, layout.firstFrame},
                      {"Mountains", 2, {layout.bounds.left, layout.bounds.top, layout.bounds.right, layout.bounds.bottom}},

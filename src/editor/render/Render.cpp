@@ -27,6 +27,7 @@ std::vector<Rgb> fourGrayPalette()
 std::vector<Rgb> sixteenGrayPalette()
 {
     std::vector<Rgb> p;
+    p.reserve(16);
     for (int i = 0; i < 16; ++i)
         p.push_back({std::uint8_t(17 * i), std::uint8_t(17 * i), std::uint8_t(17 * i)});
     return p;

@@ -44,10 +44,10 @@ SourceLayout layoutSourceView(const LBitmap& source, int viewWidth, int viewHeig
 struct RenderGeometry {
     Rect crop;          // the frame in source pixels, each side truncated on its own
     Rect clipped;       // crop inside the source
-    std::int32_t width; // the content's size: crop's longer side made 160
-    std::int32_t height;
-    std::int32_t pasteX; // where the content sits on the 160 x 160 canvas
-    std::int32_t pasteY;
+    std::int32_t width = 0; // the content's size: crop's longer side made 160
+    std::int32_t height = 0;
+    std::int32_t pasteX = 0; // where the content sits on the 160 x 160 canvas
+    std::int32_t pasteY = 0;
 };
 
 // None for a frame without width or height, which has no picture to give.

@@ -36,6 +36,7 @@ public:
     CPictureEditorDlg(Profile& profile, MessageBoxes& boxes, std::filesystem::path programFolder,
                       QWidget* parent = nullptr);
     ~CPictureEditorDlg() override;
+    Q_DISABLE_COPY_MOVE(CPictureEditorDlg)
 
     // Filled by the photo source before the run; never empty when run.
     LBitmap& sourcePicture() { return source_; }

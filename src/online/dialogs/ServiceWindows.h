@@ -21,6 +21,7 @@ class CServiceWindow : public QObject {
     Q_OBJECT
 public:
     ~CServiceWindow() override;
+    Q_DISABLE_COPY_MOVE(CServiceWindow)
 
     std::atomic<int>& cancelFlag() { return cancel_; }
     bool cancelled() const { return cancel_.load() != 0; }

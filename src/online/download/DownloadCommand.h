@@ -27,6 +27,7 @@ public:
     DownloadCommand(AlbumWindow& window, PhotoIntake& intake, Profile& profile,
                     std::unique_ptr<InternetSettings> windowsSettings);
     ~DownloadCommand() override;
+    Q_DISABLE_COPY_MOVE(DownloadCommand)
 
     void download();
     DownloadWorkflow& workflow() { return workflow_; }

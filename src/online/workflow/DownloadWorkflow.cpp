@@ -201,6 +201,7 @@ void DownloadWorkflow::onRollsListed()
     closeWindow(connecting_);
     s.rollCount = std::clamp(s.rollRequest.rollCount, 0, opc::kMaxRolls);
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(s.rollCount));
     for (int i = 0; i < s.rollCount; ++i)
         names.emplace_back(s.rolls[static_cast<std::size_t>(i)].name,
                            strnlen(s.rolls[static_cast<std::size_t>(i)].name, opc::kRollNameSize));

@@ -72,7 +72,8 @@ DesktopPicture desktopFromPicture(QImage picture)
     // The portal pictures the desktop in its own pixels; their ratio to the
     // screens' logical size is the device pixel ratio.
     out.ratio = qreal(picture.width()) / out.virtualGeometry.width();
-    out.image = picture.convertToFormat(QImage::Format_RGB32);
+    // Converted in place when the format allows: the picture is the whole desktop.
+    out.image = std::move(picture).convertToFormat(QImage::Format_RGB32);
     return out;
 }
 

@@ -31,7 +31,7 @@ std::uint8_t sampleAt(const std::uint8_t* line, int i, int depth)
     case 8:
         return line[i];
     default: {
-        std::uint16_t value;
+        std::uint16_t value = 0;
         std::memcpy(&value, line + 2 * std::size_t(i), sizeof value);
         return std::uint8_t(value >> 8);
     }
@@ -153,7 +153,7 @@ LBitmap ScanImage::finish() const
             const std::uint8_t* line = pass.bytes.data() + std::size_t(y) * std::size_t(first.bytesPerLine);
             std::uint8_t* out = picture.row(y) + c;
             for (int x = 0; x < width; ++x)
-                out[3 * x] = sampleAt(line, x, depth);
+                out[3 * std::size_t(x)] = sampleAt(line, x, depth);
         }
     }
     return picture;

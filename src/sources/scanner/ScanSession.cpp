@@ -114,7 +114,7 @@ LBitmap ScanSession::readFrames(ScanProgress& progress)
 {
     SANE_Handle handle = device_->handle;
     ScanImage image;
-    std::array<SANE_Byte, 64 * 1024> buffer;
+    std::array<SANE_Byte, std::size_t{64} * 1024> buffer{};
     bool whole = false;
     bool first = true;
     while (!cancelled_) {

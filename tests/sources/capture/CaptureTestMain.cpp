@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <cstring>
 #include <string>
-
-extern char** environ;
 
 namespace {
 
@@ -47,6 +45,10 @@ public:
         }
     }
     const std::string& display() const { return display_; }
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+    PrivateXServer(PrivateXServer&&) = delete;
+    PrivateXServer& operator=(PrivateXServer&&) = delete;
 
 private:
     pid_t pid_ = -1;

@@ -149,6 +149,11 @@ public:
         return QDBusConnection::connectToBus(address_, names_.back());
     }
 
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+    PrivateBus(PrivateBus&&) = delete;
+    PrivateBus& operator=(PrivateBus&&) = delete;
+
 private:
     QStringList names_;
     QProcess daemon_;
@@ -163,7 +168,7 @@ public:
     {
         auto poll = std::make_shared<std::function<void()>>();
         std::weak_ptr<std::function<void()>> weak = poll;
-        *poll = [alive = alive_, ran = ran_, step, grabs, weak, tries = 0]() mutable {
+        *poll = [alive = alive_, ran = ran_, step = std::move(step), grabs, weak, tries = 0]() mutable {
             if (!*alive)
                 return;
             for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -182,6 +187,11 @@ public:
     }
     ~OverlayDriver() { *alive_ = false; }
     bool ran() const { return *ran_; }
+
+    OverlayDriver(const OverlayDriver&) = delete;
+    OverlayDriver& operator=(const OverlayDriver&) = delete;
+    OverlayDriver(OverlayDriver&&) = delete;
+    OverlayDriver& operator=(OverlayDriver&&) = delete;
 
 private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -210,7 +220,8 @@ protected:
     {
         editor = std::make_unique<ModalHandler>(
             [this, save](QWidget* w) {
-                auto* dialog = static_cast<CPictureEditorDlg*>(w);
+                auto* dialog = qobject_cast<CPictureEditorDlg*>(w);
+                ASSERT_NE(dialog, nullptr);
                 const QWidget* panel = pane->findChild<QWidget*>("instructionPanel");
                 panelWithEditor = panel && panel->isVisible();
                 edited = toQImage(dialog->sourcePicture()).convertToFormat(QImage::Format_RGB32);
