@@ -159,7 +159,7 @@ fs::path FileHandheldDesktop::userFolder(std::string_view userName)
             return u.folder;
         // Made by its plain form, or "../x/../Ann" would leave an "x" beside
         // the desktop folder on the way.
-        const fs::path plain = u.folder.lexically_normal();
+        fs::path plain = u.folder.lexically_normal();
         if (!isBelow(plain, folder_) || !fs::create_directories(plain, ec))
             return {};
         return plain;

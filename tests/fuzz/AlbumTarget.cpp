@@ -76,7 +76,7 @@ void albumFile(Input data)
     first.loadAlbum(folder, boxes);
     first.repairCategories();
     const bool damaged = first.damagedFile().has_value();
-    HF_FUZZ_RULE(damaged == (data.size() > 0 && (data.size() < sizeof(AlbumHeader) ||
+    HF_FUZZ_RULE(damaged == (!data.empty() && (data.size() < sizeof(AlbumHeader) ||
                                                  data.size() > sizeof(AlbumHeader) + sizeof(PhotoRecord) * kMaxRecords)));
     HF_FUZZ_RULE(first.saveAlbum(folder, boxes));
     if (damaged) {

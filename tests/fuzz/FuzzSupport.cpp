@@ -23,7 +23,7 @@ fs::path freshFolder(const char* name)
         return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm/handfolio-fuzz")
                                                 : fs::temp_directory_path() / "handfolio-fuzz";
     }();
-    const fs::path folder = base / name;
+    fs::path folder = base / name;
     std::error_code ec;
     fs::remove_all(folder, ec);
     fs::create_directories(folder, ec);
