@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,7 +29,21 @@ fs::path freshFolder(const char* name)
         return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm/handfolio-fuzz")
                                                 : fs::temp_directory_path() / "handfolio-fuzz";
     }();
-    fs::path folder = base / name;
+    // A second run of the same target at the same time (another terminal,
+    // the test script) gets a folder of its own: the first holds a lock.
+    static std::map<std::string, fs::path, std::less<>> own;
+    auto it = own.find(name);
+    if (it == own.end()) {
+        std::error_code made;
+        fs::create_directories(base, made);
+        const int lock = ::open((base / (std::string(name) + ".lock")).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const bool first = lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0;  // held until the process ends
+        if (!first && lock >= 0)
+            ::close(lock);
+        it = own.emplace(name, first ? base / name : base / (std::string(name) + "-" + std::to_string(::getpid())))
+                 .first;
+    }
+    fs::path folder = it->second;
     std::error_code ec;
     fs::remove_all(folder, ec);
     fs::create_directories(folder, ec);
