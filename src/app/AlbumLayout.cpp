@@ -1,7 +1,9 @@
 #include "AlbumWindow.h"
 
 #include "DialogUnits.h"
+#include "PhotoIntake.h"
 #include "ProgramIcon.h"
+#include "SourceHost.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -58,15 +60,12 @@ void AlbumWindow::buildMenu()
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-    addAction_ = add(file, "&Add Photo from File ...", 32780, [this] { emit addPhotoRequested(); });
-    sourceActions_ = {addAction_, add(file, "&Paste from Clipboard", 32779, [this] { emit pasteRequested(); }),
-                      add(file, "&Get Photo from Scanner or Camera ...", 32773, [this] { emit scanRequested(); }),
-                      add(file, "&Capture Photo from the Screen ...", 32774, [this] { emit captureRequested(); })};
-    file->addSeparator();
-    sourceActions_ << add(file, "Download from &Kodak PhotoNet online ...", 32784, [this] { emit downloadRequested(); });
-    file->addSeparator();
-    add(file, "E&xit", 32776, [this] { exitProgram(); });
+    fileMenu_ = menuBar_->addMenu(QStringLiteral("&File"));
+    addAction_ = add(fileMenu_, "&Add Photo from File ...", kAddPhotoCommand, [this] { intake_->addPhotoFromFile(); });
+    sourceActions_ = {addAction_};
+    // The photo sources add their commands here, before Exit.
+    exitSeparator_ = fileMenu_->addSeparator();
+    add(fileMenu_, "E&xit", 32776, [this] { exitProgram(); });
 
     QMenu* albumMenu = menuBar_->addMenu(QStringLiteral("&Album"));
     removeAction_ = add(albumMenu, "&Remove Photo", 32777, [this] { removePhoto(); });
@@ -79,6 +78,23 @@ void AlbumWindow::buildMenu()
     add(help, "&Help", 57670, [this] { showHelp(); });
     help->addSeparator();
     add(help, "&About Handfolio ...", 32772, [this] { showAbout(); });
+}
+
+void AlbumWindow::addSourceCommand(SourceCommand command)
+{
+    if (command.separatorBefore)
+        fileMenu_->insertSeparator(exitSeparator_);
+    auto* action = new QAction(QString::fromUtf8(command.text), fileMenu_);
+    action->setObjectName(QString::number(command.id));
+    connect(action, &QAction::triggered, this, [run = std::move(command.run)] { run(); });
+    fileMenu_->insertAction(exitSeparator_, action);
+    sourceActions_ << action;
+    action->setEnabled(controller_.sourceCommandEnabled(command.id));
+}
+
+QFrame* AlbumWindow::SourceHost::previewPane()
+{
+    return window_.preview_;
 }
 
 void AlbumWindow::buildControls()
@@ -107,7 +123,7 @@ void AlbumWindow::buildControls()
     exitButton->setAutoDefault(true);
     for (QPushButton* b : {removeButton_, upButton_, downButton_, detailsButton_})
         b->setEnabled(false);
-    connect(addButton_, &QPushButton::clicked, this, [this] { emit addPhotoRequested(); });
+    connect(addButton_, &QPushButton::clicked, this, [this] { intake_->addPhotoFromFile(); });
     connect(removeButton_, &QPushButton::clicked, this, [this] { removePhoto(); });
     connect(upButton_, &QPushButton::clicked, this, [this] { movePhotoUp(); });
     connect(downButton_, &QPushButton::clicked, this, [this] { movePhotoDown(); });
@@ -133,7 +149,7 @@ void AlbumWindow::buildControls()
     filterBox_->setObjectName(QStringLiteral("1020"));
     const QRect filterRect = du.rect(160, 6, 75, 56);
     filterBox_->setGeometry(filterRect.x(), filterRect.y(), filterRect.width(), filterBox_->sizeHint().height());
-    connect(filterBox_, &QComboBox::activated, this, [this] { categoryChanged(); });
+    connect(filterBox_, &QComboBox::activated, this, [this](int index) { categoryChanged(index); });
 
     list_ = new QListWidget(client_);
     list_->setObjectName(QStringLiteral("1005"));
@@ -154,10 +170,11 @@ void AlbumWindow::buildControls()
     noFolderNote_->setGeometry(list_->viewport()->rect().adjusted(8, 8, -8, -8));
     noFolderNote_->hide();
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-        if (filling_ || list_->selectedItems().isEmpty())
+        if (filling_)
             return;
-        refreshPreview();
-        updateCommands();
+        const QList<QListWidgetItem*> selected = list_->selectedItems();
+        controller_.selectRow(selected.isEmpty() ? -1 : list_->row(selected.front()));
+        showState();
     });
 
     leftLine_ = makeLine(client_, du, {107, 2, 2, 223});

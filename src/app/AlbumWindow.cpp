@@ -3,36 +3,31 @@
 #include "AboutBox.h"
 #include "DialogUnits.h"
 #include "HelpWindow.h"
-#include "PreviewImage.h"
-#include "QtText.h"
+#include "PhotoIntake.h"
 #include "ReloadService.h"
+#include "SourceHost.h"
 #include "SplashWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPushButton>
 
 namespace fs = std::filesystem;
 
+// The window's life: start-up, the events it answers, and its end.
 namespace hf {
-namespace {
-
-constexpr const char* kAll = "All";
-
-}  // namespace
 
 AlbumWindow::AlbumWindow(AlbumServices services, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       services_(std::move(services)),
-      album_(std::make_unique<Album>()),
-      session_(services_.desktop, services_.profile, services_.boxes, *album_),
+      controller_(services_.desktop, services_.profile, services_.boxes),
       autoPlay_(std::move(services_.autoPlay), services_.profile)
 {
     setObjectName(QStringLiteral("102"));
@@ -41,27 +36,41 @@ AlbumWindow::AlbumWindow(AlbumServices services, QWidget* parent)
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QString::fromLatin1(kCaption));
     setFont(DialogUnits::dialogFont());
+    host_ = std::make_unique<SourceHost>(*this);
+    intake_ = std::make_unique<PhotoIntake>(*host_);
     buildMenu();
     buildControls();
 }
 
 AlbumWindow::~AlbumWindow()
 {
-    emit shuttingDown();
+    // What runs on the window's behalf ends now, while the windows it shows
+    // still exist.
+    for (const std::function<void()>& stop : closing_)
+        stop();
+    // The photo sources are children that hold the host: they go before
+    // the state the host hands out.
+    const QObjectList children = this->children();
+    for (QObject* child : children) {
+        if (!child->isWidgetType() && child != layout())
+            delete child;
+    }
     autoPlay_.restore();
     if (help_)
         help_->close();
     delete help_.data();
 }
 
+PhotoSourceHost& AlbumWindow::sourceHost()
+{
+    return *host_;
+}
+
 void AlbumWindow::initialise()
 {
     autoPlay_.suppress();
-    session_.readRememberedUser();
-    fillUserList();
-    session_.findProgramFolder();
-    session_.loadAlbum();
-    albumReplaced();
+    controller_.start();
+    showState();
     firstPaint_ = true;
 
     if (services_.reloadService) {
@@ -81,203 +90,13 @@ void AlbumWindow::initialise()
 
     setAcceptDrops(true);
     dropsAccepted_ = true;
-    initialised_ = true;
-    showFolderState();
-}
-
-void AlbumWindow::fillUserList()
-{
-    session_.fillUserList();
-    userBox_->clear();
-    for (const std::string& name : session_.users().items())
-        userBox_->addItem(toQString(name));
-    userBox_->setCurrentIndex(session_.currentIndex());
-}
-
-std::string AlbumWindow::filterText() const
-{
-    return toCp1252(filterBox_->currentText());
-}
-
-void AlbumWindow::fillCategoryFilter()
-{
-    filterEntries_.clear();
-    filterEntries_.add(kAll);
-    for (int slot = 0; slot < kCategorySlots; ++slot) {
-        const std::string_view name = album_->categoryName(slot);
-        if (!name.empty())
-            filterEntries_.add(cp1252ToUtf8(name));
-    }
-    filterBox_->clear();
-    for (const std::string& e : filterEntries_.items())
-        filterBox_->addItem(toQString(e));
-    filterBox_->setCurrentIndex(filterEntries_.findPrefix(kAll));
-}
-
-void AlbumWindow::fillPhotoList()
-{
-    filling_ = true;
-    list_->clear();
-    const std::string filter = filterText();
-    shownFilter_ = filter;
-    const bool all = filter == kAll;
-    const std::optional<int> slot = album_->findCategory(filter);
-    for (int i = 0; i < album_->count; ++i) {
-        const PhotoRecord& r = album_->records[static_cast<std::size_t>(i)];
-        if (r.deleted != 0 || !(all || (slot && r.category == *slot)))
-            continue;
-        auto* item = new QListWidgetItem(fromCp1252(fieldText(r.pictureName)));
-        item->setData(Qt::UserRole, i);
-        list_->addItem(item);
-    }
-    filling_ = false;
-    if (list_->count() > 0)
-        selectRow(0);
-    else
-        refreshPreview();
-    updateCommands();
-}
-
-void AlbumWindow::selectRow(int row)
-{
-    list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-}
-
-int AlbumWindow::currentRow()
-{
-    if (list_->count() == 0)
-        return -1;
-    const QList<QListWidgetItem*> selected = list_->selectedItems();
-    if (selected.isEmpty()) {
-        selectRow(0);
-        return 0;
-    }
-    return list_->row(selected.front());
-}
-
-void AlbumWindow::setCommandBlocked(int id, bool blocked)
-{
-    blockedCommands_.removeAll(id);
-    if (blocked)
-        blockedCommands_.append(id);
-    updateSourceCommands();
-}
-
-void AlbumWindow::updateSourceCommands()
-{
-    for (QAction* a : sourceActions_)
-        a->setEnabled(session_.hasProgramFolder() && !blockedCommands_.contains(a->objectName().toInt()));
-}
-
-int AlbumWindow::recordOfRow(int row) const
-{
-    return list_->item(row)->data(Qt::UserRole).toInt();
-}
-
-int AlbumWindow::rowOfRecord(int record) const
-{
-    for (int row = 0; row < list_->count(); ++row) {
-        if (list_->item(row)->data(Qt::UserRole).toInt() == record)
-            return row;
-    }
-    return -1;
-}
-
-void AlbumWindow::refillKeepingSelection()
-{
-    const int row = currentRow();
-    const int record = row >= 0 ? list_->item(row)->data(Qt::UserRole).toInt() : -1;
-    fillPhotoList();
-    if (const int again = rowOfRecord(record); again >= 0)
-        selectRow(again);
-}
-
-void AlbumWindow::showEmptyState(const QString& text)
-{
-    emptyStateText_ = text;
-    preview_->setPixmap(QPixmap::fromImage(emptyStateImage(preview_->contentsRect().size(), text, preview_->font())));
-}
-
-void AlbumWindow::refreshPreview()
-{
-    if (!session_.hasProgramFolder()) {
-        showEmptyState(QStringLiteral("No handheld user folder"));
-        return;
-    }
-    const int row = currentRow();
-    if (row < 0) {
-        showEmptyState(album_->count > 0 ? QStringLiteral("This category has no photos")
-                                         : QStringLiteral("Click 'Add Photo'"));
-        return;
-    }
-    const int record = list_->item(row)->data(Qt::UserRole).toInt();
-    const fs::path path = recordPath(album_->records[static_cast<std::size_t>(record)]);
-    if (!pictureExists(path)) {
-        showEmptyState(QStringLiteral("Missing Picture"));
-        return;
-    }
-    emptyStateText_.clear();
-    preview_->setPixmap(QPixmap::fromImage(previewImage(path, preview_->contentsRect().size())));
-}
-
-void AlbumWindow::updateCommands()
-{
-    const int rows = list_->count();
-    if (rows == 0) {
-        for (QPushButton* b : {removeButton_, upButton_, downButton_, detailsButton_})
-            b->setEnabled(false);
-        canRemove_ = false;
-    } else {
-        removeButton_->setEnabled(true);
-        detailsButton_->setEnabled(true);
-        canRemove_ = true;
-        const QList<QListWidgetItem*> selected = list_->selectedItems();
-        if (selected.isEmpty()) {
-            upButton_->setEnabled(false);
-            downButton_->setEnabled(false);
-            return;
-        }
-        const int row = list_->row(selected.front());
-        upButton_->setEnabled(row != 0);
-        downButton_->setEnabled(row != rows - 1);
-    }
-
-    const bool hasFolder = session_.hasProgramFolder();
-    canAdd_ = hasFolder && !album_->isFull();
-    addButton_->setEnabled(canAdd_);
-    updateSourceCommands();
-    addAction_->setEnabled(canAdd_);
-    for (QAction* a : photoActions_)
-        a->setEnabled(hasFolder);
-    removeAction_->setEnabled(canRemove_);
-
-    const int row = currentRow();
-    if (row < 0) {
-        nameLabel_->clear();
-        categoryLabel_->clear();
-        privateLabel_->clear();
-        return;
-    }
-    const PhotoRecord& r = album_->records[static_cast<std::size_t>(list_->item(row)->data(Qt::UserRole).toInt())];
-    nameLabel_->setText(fromCp1252(fieldText(r.pictureName)));
-    categoryLabel_->setText(fromCp1252(album_->categoryName(r.category)));
-    privateLabel_->setText(r.privateFlag != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-}
-
-void AlbumWindow::categoryChanged()
-{
-    // Choosing the entry that is already shown is no new selection.
-    if (filterText() == shownFilter_)
-        return;
-    fillPhotoList();
-    if (list_->count() > 0)
-        selectRow(0);
-    list_->setFocus();
+    controller_.finishStart();
+    showState();
 }
 
 void AlbumWindow::exitProgram()
 {
-    session_.saveAlbum();
+    controller_.saveAlbum();
     done(QDialog::Accepted);
 }
 
@@ -294,34 +113,24 @@ void AlbumWindow::showAbout()
     about.exec();
 }
 
-void AlbumWindow::intakeStep(const std::string& pictureName, const fs::path& picturePath, int colourMode)
+bool AlbumWindow::fileNewPicture(const NewPicture& picture)
 {
-    const std::string filter = filterText();
-    const int category = filter == kAll ? 0 : album_->findCategory(filter).value_or(0);
-    const std::string user = utf8ToCp1252(session_.currentUser());
-    switch (album_->appendRecord(pictureName, picturePath, colourMode, category, user)) {
-    case Album::AppendResult::Appended:
-        break;
-    case Album::AppendResult::Full:
-        boxes().show(kAlbumFullMessage, "Add Photo", MsgStyle::Exclamation);
-        return;
-    case Album::AppendResult::PathTooLong:
-        boxes().show("The picture file's path is too long for the album: " + picturePath.string(), "Add Photo",
-                     MsgStyle::Exclamation);
-        return;
-    }
-    session_.saveAlbum();
-    fillPhotoList();
-    list_->setFocus();
-    if (const int row = rowOfRecord(album_->count - 1); row >= 0)
-        selectRow(row);
-    updateCommands();
+    const bool filed = controller_.fileNewPicture(picture);
+    showState();
+    if (filed)
+        list_->setFocus();
+    return filed;
+}
+
+void AlbumWindow::setCommandBlocked(int id, bool blocked)
+{
+    controller_.setCommandBlocked(id, blocked);
+    showCommands();
 }
 
 void AlbumWindow::closeEvent(QCloseEvent* event)
 {
-    session_.saveAlbum();
-    session_.rememberUser();
+    controller_.closeAlbum();
     QDialog::closeEvent(event);
 }
 
@@ -329,9 +138,9 @@ void AlbumWindow::paintEvent(QPaintEvent* event)
 {
     if (firstPaint_) {
         firstPaint_ = false;
-        refreshPreview();
-        updateCommands();
-        if (list_->count() > 0)
+        controller_.firstPaint();
+        showState();
+        if (controller_.rowCount() > 0)
             list_->setFocus();
     }
     QDialog::paintEvent(event);
@@ -359,6 +168,48 @@ bool AlbumWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void AlbumWindow::requestReload()
+{
+    // A reload under an open dialog would change the album beneath the
+    // answer the user is giving; it waits until every dialog has ended.
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool dialogOpen = modal && modal != this;
+    controller_.requestReload(dialogOpen);
+    if (dialogOpen)
+        watchModal(modal);
+    else
+        showState();
+}
+
+void AlbumWindow::watchModal(QWidget* modal)
+{
+    if (watchedModal_ == modal)
+        return;
+    if (watchedModal_)
+        watchedModal_->removeEventFilter(this);
+    watchedModal_ = modal;
+    modal->installEventFilter(this);
+}
+
+bool AlbumWindow::modalEnded(QObject* watched, QEvent* event)
+{
+    if (watched != watchedModal_.data() || event->type() != QEvent::Hide)
+        return false;
+    watchedModal_->removeEventFilter(this);
+    watchedModal_ = nullptr;
+    // Still inside the dialog's end: its command has not yet acted on the
+    // answer, and will find the reloaded album when it does.
+    if (controller_.reloadPending())
+        requestReload();
+    return true;
+}
+
+void AlbumWindow::reloadAlbum()
+{
+    controller_.reloadAlbum();
+    showState();
+}
+
 void AlbumWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (dropsAccepted_ && event->mimeData()->hasUrls())
@@ -376,7 +227,7 @@ void AlbumWindow::dropEvent(QDropEvent* event)
     // The drop ends first, so the program the file came from is not held
     // while the editor is open.
     if (!paths.isEmpty())
-        QMetaObject::invokeMethod(this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, paths] { intake_->addDroppedFile(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace hf

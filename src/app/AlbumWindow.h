@@ -1,19 +1,18 @@
 #pragma once
 
-#include "Album.h"
+#include "AlbumController.h"
 #include "AutoPlay.h"
 #include "HandheldDesktop.h"
-#include "MessageBoxes.h"
-#include "Profile.h"
 #include "HelpWindow.h"
-#include "UserSession.h"
+#include "MessageBoxes.h"
+#include "PhotoSourceHost.h"
+#include "Profile.h"
 
 #include <QDialog>
 #include <QPointer>
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -24,11 +23,13 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QMenuBar;
 class QPushButton;
 
 namespace hf {
 
+class PhotoIntake;
 class ReloadService;
 
 // What the Album window needs from the desktop it runs on.
@@ -44,9 +45,10 @@ struct AlbumServices {
     bool reloadService = true;
 };
 
-// The program's main window: the album of the chosen handheld user, its
-// category filter, photo list and preview, and the commands on them. Every
-// change to the album is saved before the handler returns.
+// The program's main window. It shows what the album controller holds (the
+// users, the category filter, the photo list, the preview and which
+// commands are on), forwards the user's actions to it, and runs the dialogs
+// those actions need. The photo sources reach it through sourceHost().
 class AlbumWindow : public QDialog {
     Q_OBJECT
 public:
@@ -60,62 +62,40 @@ public:
     // the window is shown.
     void initialise();
 
-    void fillUserList();
-    void fillCategoryFilter();
-    void fillPhotoList();
-    // The selected row; row 0, selected now, when none is; -1 for an empty list.
-    int currentRow();
-    int rowOfRecord(int record) const;
-    void refillKeepingSelection();
-    void refreshPreview();
-    void updateCommands();
-
     void removePhoto();
     void movePhotoUp();
     void movePhotoDown();
     void showDetails();
-    void categoryChanged();
+    void categoryChanged(int index);
     void switchUser(int index);
     // The reload request: carried out at once, or when the dialogs that are
     // open have ended.
     void requestReload();
     void reloadAlbum();
-    // Keeps a command of the File menu off while it is busy (a download
-    // under way), whatever else would turn it on.
-    void setCommandBlocked(int id, bool blocked);
-    // How many times the album has been read again by a reload.
-    std::uint64_t reloadCount() const { return reloads_; }
+    void refreshPreview();
     void exitProgram();
     void showHelp();
     void showAbout();
 
-    // Files a picture the editor has saved: appends its record under the
-    // filter's category and the current user, saves and selects it.
-    void intakeStep(const std::string& pictureName, const std::filesystem::path& picturePath, int colourMode);
+    // Files a picture the editor has saved and selects it.
+    bool fileNewPicture(const NewPicture& picture);
+    void intakeStep(const std::string& pictureName, const std::filesystem::path& picturePath, int colourMode)
+    {
+        fileNewPicture({pictureName, picturePath, colourMode, {}});
+    }
 
-    Album& album() { return *album_; }
-    UserSession& session() { return session_; }
+    AlbumController& controller() { return controller_; }
+    Album& album() { return controller_.album(); }
     MessageBoxes& boxes() { return services_.boxes; }
     Profile& profile() { return services_.profile; }
-    const std::filesystem::path& programFolder() const { return session_.programFolder(); }
+    const std::filesystem::path& programFolder() const { return controller_.programFolder(); }
     AutoPlay& autoPlay() { return autoPlay_; }
     HelpWindow* helpWindow() const { return help_; }
-    // The category filter's text in the album's code page.
-    std::string filterText() const;
+    PhotoSourceHost& sourceHost();
+    // Add Photo and dropped files.
+    PhotoIntake& intake() { return *intake_; }
     // The text of the preview pane's empty state; empty while it shows a picture.
-    const QString& previewText() const { return emptyStateText_; }
-
-signals:
-    // A photo source's command; the photo sources connect here.
-    void addPhotoRequested();
-    void pasteRequested();
-    void scanRequested();
-    void captureRequested();
-    void downloadRequested();
-    void filesDropped(const QStringList& paths);
-    // The window is going: what runs on its behalf must end now, while the
-    // windows it shows still exist.
-    void shuttingDown();
+    const QString& previewText() const { return previewText_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -125,18 +105,19 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    class SourceHost;
+
     void buildControls();
     void buildMenu();
-    void showEmptyState(const QString& text);
-    void selectRow(int row);
-    int recordOfRow(int row) const;
-    void moveRow(int step);
-    // After a dialog: the record that the user's answer applies to, found
-    // again by its picture path if the album was reloaded meanwhile; none,
-    // after saying so, when the photo has gone.
-    std::optional<int> photoAfterDialog(const std::string& pathField, std::uint64_t reloadsBefore, int record,
-                                        const char* caption);
-    void updateSourceCommands();
+    void addSourceCommand(SourceCommand command);
+    void setCommandBlocked(int id, bool blocked);
+    // Brings every widget up to the controller's state.
+    void showState();
+    void showUsers();
+    void showFilter();
+    void showRows();
+    void showPreview();
+    void showCommands();
     bool buttonWinsShortcut(QEvent* event);
     // Lays the controls out for the window's size: the template's places,
     // with the photo list taking what the window has beyond the template.
@@ -144,30 +125,27 @@ private:
     int templateRightColumn() const;
     void watchModal(QWidget* modal);
     bool modalEnded(QObject* watched, QEvent* event);
-    // Refreshes everything that shows the album after it was replaced.
-    void albumReplaced();
-    void showFolderState();
 
     AlbumServices services_;
-    std::unique_ptr<Album> album_;
-    UserSession session_;
+    AlbumController controller_;
     AutoPlay autoPlay_;
-    bool canAdd_ = false;
-    bool canRemove_ = false;
+    std::unique_ptr<SourceHost> host_;
+    std::unique_ptr<PhotoIntake> intake_;
+    std::vector<std::function<void()>> closing_;
     bool firstPaint_ = false;
     bool filling_ = false;
     bool dropsAccepted_ = false;
-    bool initialised_ = false;
-    bool reloadPending_ = false;
-    bool toldNoFolder_ = false;
-    std::uint64_t reloads_ = 0;
+    std::uint64_t shownUsers_ = 0;
+    std::uint64_t shownFilter_ = 0;
+    std::uint64_t shownRows_ = 0;
+    std::uint64_t shownPreview_ = 0;
     QPointer<QWidget> watchedModal_;
-    QString emptyStateText_;
-    SortedList filterEntries_;
-    std::string shownFilter_;  // the filter the list was filled for
+    QString previewText_;
     QPushButton* helpButton_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* exitSeparator_ = nullptr;
     QWidget* client_ = nullptr;
     QPushButton* addButton_ = nullptr;
     QPushButton* removeButton_ = nullptr;
@@ -186,7 +164,6 @@ private:
     // Every photo source's command, and the commands on a listed photo.
     QList<QAction*> sourceActions_;
     QList<QAction*> photoActions_;
-    QList<int> blockedCommands_;
     QLabel* noFolderNote_ = nullptr;
     QFrame* leftLine_ = nullptr;
     QFrame* rightLine_ = nullptr;

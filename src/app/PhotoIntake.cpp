@@ -1,10 +1,10 @@
 #include "PhotoIntake.h"
 
-#include "AlbumWindow.h"
 #include "ImageIO.h"
 #include "NameRules.h"
-#include "PictureEditorDlg.h"
+#include "PhotoSourceHost.h"
 #include "QtText.h"
+#include "UserSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,13 +69,10 @@ void fitColumns(QTreeView* tree)
 
 }  // namespace
 
-PhotoIntake::PhotoIntake(AlbumWindow& window)
-    : QObject(&window),
-      chooseFile([this](QWidget* owner) { return choosePictureFile(owner, photoStartFolder(window_.profile())); }),
-      window_(window)
+PhotoIntake::PhotoIntake(PhotoSourceHost& host)
+    : chooseFile([this](QWidget* owner) { return choosePictureFile(owner, photoStartFolder(host_.profile())); }),
+      host_(host)
 {
-    connect(&window, &AlbumWindow::addPhotoRequested, this, &PhotoIntake::addPhotoFromFile);
-    connect(&window, &AlbumWindow::filesDropped, this, &PhotoIntake::addDroppedFile);
 }
 
 QString imageFileFilter(const QStringList& extraSuffixes)
@@ -131,28 +128,20 @@ QString choosePictureFile(QWidget* owner, const QString& startFolder)
     return dialog.selectedFiles().front();
 }
 
-bool PhotoIntake::refuseWhenFull()
-{
-    if (!window_.album().isFull())
-        return false;
-    window_.boxes().show(kAlbumFullMessage, kAddPhoto, MsgStyle::Exclamation);
-    return true;
-}
-
 void PhotoIntake::addPhotoFromFile()
 {
-    if (refuseWhenFull())
+    if (host_.refuseWhenFull())
         return;
-    const QString path = chooseFile(&window_);
+    const QString path = chooseFile(host_.owner());
     if (path.isEmpty())
         return;
     if (loadAndEdit(path, utf8ToCp1252(proposedNameForChosenFile(toUtf8(path)))))
-        rememberPhotoFolder(window_.profile(), path);
+        rememberPhotoFolder(host_.profile(), path);
 }
 
 void PhotoIntake::addDroppedFile(const QStringList& paths)
 {
-    if (paths.isEmpty() || refuseWhenFull())
+    if (paths.isEmpty() || host_.refuseWhenFull())
         return;
     const QString& path = paths.front();
     loadAndEdit(path, utf8ToCp1252(proposedNameForDroppedFile(toUtf8(path))));
@@ -164,22 +153,10 @@ bool PhotoIntake::loadAndEdit(const QString& path, const std::string& proposedNa
     LBitmap picture = loadBitmap(toUtf8(path));
     QApplication::restoreOverrideCursor();
     if (!picture.IsAllocated()) {
-        window_.boxes().show("There was an error reading the picture file.", kAddPhoto, MsgStyle::Exclamation);
+        host_.boxes().show("There was an error reading the picture file.", kAddPhoto, MsgStyle::Exclamation);
         return false;
     }
-    return runEditor(std::move(picture), proposedName);
-}
-
-bool PhotoIntake::runEditor(LBitmap source, const std::string& proposedName)
-{
-    CPictureEditorDlg editor(window_.profile(), window_.boxes(), window_.programFolder(), &window_);
-    editor.sourcePicture() = std::move(source);
-    editor.setPictureName(proposedName);
-    editor.setModelBuffer(window_.album().header.lastModel);
-    if (editor.exec() != QDialog::Accepted)
-        return false;
-    window_.intakeStep(editor.pictureName(), editor.pictureFilePath(), editor.colourMode());
-    return true;
+    return editNewPhoto(host_, std::move(picture), proposedName);
 }
 
 }  // namespace hf

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "LBitmap.h"
-
-#include <QObject>
+#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -12,28 +10,20 @@ class QWidget;
 
 namespace hf {
 
-class AlbumWindow;
-class CPictureEditorDlg;
+class PhotoSourceHost;
 class Profile;
 
-// The road every new photo takes: a source fills the picture editor, the
-// user frames and saves it, and the Album window files the saved picture.
-class PhotoIntake final : public QObject {
-    Q_OBJECT
+// The two sources that start from a file: Add Photo, with an image file
+// chosen in the file dialog, and files dropped on the Album window. Each
+// takes the road every new photo takes (editNewPhoto).
+class PhotoIntake final {
 public:
-    explicit PhotoIntake(AlbumWindow& window);
+    explicit PhotoIntake(PhotoSourceHost& host);
 
     // Add Photo: an image file chosen in the file dialog.
     void addPhotoFromFile();
     // The first of the files dropped on the Album window.
     void addDroppedFile(const QStringList& paths);
-
-    // Runs the editor on a picture and files the result; false when nothing
-    // was added. Sources without a file name propose "New Picture".
-    bool runEditor(LBitmap source, const std::string& proposedName);
-
-    // Tells the user and answers true when the album has no room left.
-    bool refuseWhenFull();
 
     // Runs the file dialog; empty when the user cancelled. Replaceable so
     // that tests can drive the road without it.
@@ -42,7 +32,7 @@ public:
 private:
     bool loadAndEdit(const QString& path, const std::string& proposedName);
 
-    AlbumWindow& window_;
+    PhotoSourceHost& host_;
 };
 
 // The file dialog's "Image files" filter: every suffix Qt's image readers

@@ -1,15 +1,13 @@
 #include "AlbumWindow.h"
-#include "ProgramIcon.h"
-#include "HelpWindow.h"
 #include "DesktopProxy.h"
 #include "DownloadCommand.h"
-#include "PasteCommand.h"
-#include "PhotoIntake.h"
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
+#include "PasteCommand.h"
+#include "ProgramIcon.h"
 #include "QtMessageBoxes.h"
-#include "ScreenCaptureCommand.h"
 #include "ScanCommand.h"
+#include "ScreenCaptureCommand.h"
 #include "SettingsProfile.h"
 
 #include <QApplication>
@@ -29,11 +27,15 @@ int main(int argc, char* argv[])
     hf::FileHandheldDesktop desktop(hf::FileHandheldDesktop::defaultFolder());
     hf::AlbumWindow window({profile, boxes, desktop, hf::makeGSettingsAutoPlay(), {}});
     boxes.setOwner(&window);
-    auto* intake = new hf::PhotoIntake(window);  // children of the window, which owns them
-    new hf::PasteCommand(window, *intake);
-    new hf::DownloadCommand(window, *intake, profile, hf::makeDesktopInternetSettings());
-    new hf::ScanCommand(window, *intake);
-    new hf::ScreenCaptureCommand(window);
+
+    // The photo sources, each a child of the window, add their commands to
+    // the File menu in this order.
+    hf::PhotoSourceHost& host = window.sourceHost();
+    new hf::PasteCommand(host);
+    new hf::ScanCommand(host);
+    new hf::ScreenCaptureCommand(host);
+    new hf::DownloadCommand(host, hf::makeDesktopInternetSettings());
+
     window.initialise();
     window.exec();
     return 0;

@@ -1,8 +1,10 @@
 #include "AppTestSupport.h"
 #include "ModalHelper.h"
+#include "PhotoSources.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@ class AlbumWindowTest : public ::testing::Test, public WindowFixture {};
 TEST_F(AlbumWindowTest, ControlsCarryTheirIdsAndTexts)
 {
     open();
+    addPhotoSources(*window);
     EXPECT_EQ(window->windowTitle(), "Handfolio Album Creator 2.6");
     const std::vector<std::pair<const char*, const char*>> buttons = {
         {"1000", "&Add Photo ..."},     {"1001", "Remove Photo"}, {"1003", "Move Photo &Up List"},
@@ -42,6 +45,11 @@ TEST_F(AlbumWindowTest, ControlsCarryTheirIdsAndTexts)
     }
     for (const char* id : {"1021", "1020", "1005", "1006", "1030", "1028", "1029"})
         EXPECT_NE(window->findChild<QWidget*>(id), nullptr) << id;
+    QStringList file;
+    for (const QAction* a : qobject_cast<QMenu*>(command(32780)->parent())->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(file, (QStringList{"32780", "32779", "32773", "32774", "-", "32784", "-", "32776"}))
+        << "the sources' commands in the menu's order";
 }
 
 TEST_F(AlbumWindowTest, StartUpReportsMissingPicturesBeforeTheSplash)
@@ -227,6 +235,7 @@ TEST_F(AlbumWindowTest, FullAlbumDisablesAddPhoto)
         album->saveAlbum(folderOf("Ann"), quiet);
     }
     open();
+    addPhotoSources(*window);
     EXPECT_FALSE(button("1000")->isEnabled());
     EXPECT_FALSE(window->findChild<QAction*>("32780")->isEnabled());
     EXPECT_TRUE(window->findChild<QAction*>("32779")->isEnabled()) << "the other sources check for themselves";

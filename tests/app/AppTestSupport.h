@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "Text.h"
 
+#include <QAction>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -84,6 +85,8 @@ public:
     QListWidget* list() const { return child<QListWidget>("1005"); }
     QPushButton* button(const char* id) const { return child<QPushButton>(id); }
     QString label(const char* id) const { return child<QLabel>(id)->text(); }
+    // A menu command by its id.
+    QAction* command(int id) const { return window->findChild<QAction*>(QString::number(id)); }
     QStringList rows() const;
     // The colour of the preview pane at a point.
     QColor previewAt(int x, int y) const;

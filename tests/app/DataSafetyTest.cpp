@@ -2,6 +2,7 @@
 // rewrites it under an open dialog, and when there is no folder for it.
 #include "AppTestSupport.h"
 #include "ModalHelper.h"
+#include "PhotoSources.h"
 #include "QtMessageBoxes.h"
 
 #include <QAction>
@@ -192,6 +193,7 @@ TEST_P(NoProgramFolder, NothingIsReadOrWrittenAndTheCommandsAreOff)
     MemoryProfile profile;
     {
         AlbumWindow window(AlbumServices{profile, boxes, desktop, nullptr, [](QWidget*) {}, false});
+        addPhotoSources(window);
         window.initialise();
         ASSERT_EQ(boxes.recorded.shown().size(), 1u) << "one message says how to add a user";
         EXPECT_EQ(boxes.recorded.shown()[0].caption, "Handfolio");

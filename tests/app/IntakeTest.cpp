@@ -40,7 +40,7 @@ protected:
     void SetUp() override
     {
         open();
-        intake = new PhotoIntake(*window);
+        intake = &window->intake();
     }
     // Answers the editor with Save and the name dialog with OK, noting the
     // proposed name.

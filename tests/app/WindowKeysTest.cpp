@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 #include "HelpWindow.h"
 #include "ModalHelper.h"
+#include "PhotoIntake.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -107,11 +108,15 @@ TEST_F(WindowKeys, AltLettersPressTheButtonsAndF10OpensTheMenus)
 {
     open();
     activate();
-    QSignalSpy add(window.get(), &AlbumWindow::addPhotoRequested);
+    int adds = 0;
+    window->intake().chooseFile = [&](QWidget*) {
+        ++adds;
+        return QString();
+    };
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
-    EXPECT_EQ(add.count(), 1) << "the first press already adds a photo";
+    EXPECT_EQ(adds, 1) << "the first press already adds a photo";
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
-    EXPECT_EQ(add.count(), 2);
+    EXPECT_EQ(adds, 2);
 
     auto* bar = window->findChild<QMenuBar*>();
     QTest::keyClick(window.get(), Qt::Key_Alt);

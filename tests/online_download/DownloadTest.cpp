@@ -3,7 +3,6 @@
 #include "AppTestSupport.h"
 #include "DownloadCommand.h"
 #include "ModalHelper.h"
-#include "PhotoIntake.h"
 #include "StoreFixture.h"
 
 #include <QAction>
@@ -60,8 +59,7 @@ protected:
         profile.setString("PhotoNet", "Server", store.url());
         profile.setString("Prefs", "PrevUser", "Ann");
         open();
-        intake = new PhotoIntake(*window);
-        command = new DownloadCommand(*window, *intake, profile, std::make_unique<NoInternetSettings>());
+        command = new DownloadCommand(window->sourceHost(), std::make_unique<NoInternetSettings>());
     }
 
     // Answers the Login dialog with an account.
@@ -139,7 +137,6 @@ protected:
     bool downloadEnabled() const { return window->findChild<QAction*>("32784")->isEnabled(); }
 
     PhotoStore store{DavServer::Apache};
-    PhotoIntake* intake = nullptr;
     DownloadCommand* command = nullptr;
 };
 

@@ -1,6 +1,5 @@
 #include "AppTestSupport.h"
 #include "ModalHelper.h"
-#include "PhotoIntake.h"
 #include "PictureEditorDlg.h"
 #include "SaneTestConfig.h"
 #include "ScanCommand.h"
@@ -69,8 +68,7 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
     const CommandCase& c = GetParam();
     [[maybe_unused]] const SaneTestConfig config = c.devices ? SaneTestConfig(c.lines) : SaneTestConfig::withoutDevices();
     open();
-    auto* intake = new PhotoIntake(*window);
-    new ScanCommand(*window, *intake);  // answers the File menu's command
+    new ScanCommand(window->sourceHost());  // answers the File menu's command
     copyField(window->album().header.lastModel, "Palm III");
     if (c.albumFull)
         window->album().count = kMaxRecords;
@@ -136,7 +134,7 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
         8000, "129");
     ModalHandler name([](QWidget* w) { clickButton(w, "OK"); }, 8000, "131");
 
-    emit window->scanRequested();
+    command(32773)->trigger();
 
     if (cancelTook.isValid())
         std::printf("cancel took %.1f ms\n", double(cancelTook.nsecsElapsed()) / 1e6);

@@ -4,7 +4,6 @@
 //   handfolio_capture_screenshot <output file>
 #include "AlbumWindow.h"
 #include "FileHandheldDesktop.h"
-#include "PhotoIntake.h"
 #include "RecordingMessageBoxes.h"
 #include "ScreenCaptureCommand.h"
 
@@ -76,8 +75,7 @@ int main(int argc, char* argv[])
     hf::MemoryProfile profile;
     hf::FileHandheldDesktop desktop(palm);
     hf::AlbumWindow window({profile, boxes, desktop, nullptr, [](QWidget*) {}, false});
-    new hf::PhotoIntake(window);
-    auto* command = new hf::ScreenCaptureCommand(window);
+    auto* command = new hf::ScreenCaptureCommand(window.sourceHost());
     window.initialise();
     window.show();
     window.move(60, 60);

@@ -1,10 +1,9 @@
 #include "DownloadCommand.h"
 
-#include "AlbumWindow.h"
 #include "DefaultServer.h"
 #include "ImageIO.h"
 #include "PhotoChooserDlg.h"
-#include "PhotoIntake.h"
+#include "PhotoSourceHost.h"
 #include "ProxyDlg.h"
 #include "QtText.h"
 #include "ServiceDialogs.h"
@@ -13,7 +12,9 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
+#include <QWidget>
 
 #include <chrono>
 #include <future>
@@ -54,14 +55,16 @@ private:
 
 }  // namespace
 
-DownloadCommand::DownloadCommand(AlbumWindow& window, PhotoIntake& intake, Profile& profile,
-                                 std::unique_ptr<InternetSettings> windowsSettings)
-    : QObject(&window), window_(window), intake_(intake), profile_(profile), windowsSettings_(std::move(windowsSettings))
+DownloadCommand::DownloadCommand(PhotoSourceHost& host, std::unique_ptr<InternetSettings> windowsSettings)
+    : QObject(host.owner()), host_(host), profile_(host.profile()), windowsSettings_(std::move(windowsSettings))
 {
     setProxyAnswerer(&answerer_);
-    connect(&window, &AlbumWindow::downloadRequested, this, &DownloadCommand::download);
+    host.addSourceCommand({32784, "Download from &Kodak PhotoNet online ...", [this] { download(); }, true});
     // The workflow must end while the windows it shows still exist.
-    connect(&window, &AlbumWindow::shuttingDown, this, &DownloadCommand::shutdown);
+    host.whenClosing([self = QPointer<DownloadCommand>(this)] {
+        if (self)
+            self->shutdown();
+    });
 }
 
 DownloadCommand::~DownloadCommand()
@@ -80,17 +83,17 @@ void DownloadCommand::shutdown()
 
 void DownloadCommand::download()
 {
-    if (intake_.refuseWhenFull())
+    if (host_.refuseWhenFull())
         return;
     const std::optional<std::string> server = defaultServerHost(profile_);
     if (!server) {
-        window_.boxes().show("The photo store's address in the settings (section \"PhotoNet\", value \"Server\") is "
+        host_.boxes().show("The photo store's address in the settings (section \"PhotoNet\", value \"Server\") is "
                              "too long.",
                              "Handfolio", MsgStyle::Exclamation);
         return;
     }
     server_ = *server;
-    workflow_.start(server_, window_.programFolder());
+    workflow_.start(server_, host_.programFolder());
 }
 
 void DownloadCommand::customEvent(QEvent* event)
@@ -114,10 +117,10 @@ void DownloadCommand::loadProxySettings()
 
 bool DownloadCommand::login(std::string& email, std::string& password)
 {
-    CLoginDlg dialog(server_, &window_);
+    CLoginDlg dialog(server_, host_.owner());
     dialog.setAccount(email, password);
     dialog.openProxyDialog = [this, &dialog] {
-        CProxyDlg proxy(proxy_, profile_, *windowsSettings_, window_.boxes(), &dialog);
+        CProxyDlg proxy(proxy_, profile_, *windowsSettings_, host_.boxes(), &dialog);
         proxy.exec();
     };
     if (dialog.exec() != QDialog::Accepted)
@@ -131,17 +134,17 @@ std::unique_ptr<ServiceWindowHandle> DownloadCommand::openConnecting(const std::
                                                                      const std::string& status)
 {
     return std::make_unique<WindowHandle<CConnectingWnd>>(
-        std::make_unique<CConnectingWnd>(&window_, toQString(caption), toQString(status)));
+        std::make_unique<CConnectingWnd>(host_.owner(), toQString(caption), toQString(status)));
 }
 
 std::unique_ptr<ServiceWindowHandle> DownloadCommand::openProgress(const std::string& caption)
 {
-    return std::make_unique<WindowHandle<CProgressWnd>>(std::make_unique<CProgressWnd>(&window_, toQString(caption)));
+    return std::make_unique<WindowHandle<CProgressWnd>>(std::make_unique<CProgressWnd>(host_.owner(), toQString(caption)));
 }
 
 std::optional<std::string> DownloadCommand::chooseRoll(const std::vector<std::string>& names)
 {
-    CRollsDlg dialog(names, window_.boxes(), &window_);
+    CRollsDlg dialog(names, host_.boxes(), host_.owner());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenRoll();
@@ -149,7 +152,7 @@ std::optional<std::string> DownloadCommand::chooseRoll(const std::vector<std::st
 
 int DownloadCommand::choosePicture(const std::filesystem::path& folder, int count)
 {
-    CPhotoChooserDlg dialog(folder, count, window_.boxes(), &window_);
+    CPhotoChooserDlg dialog(folder, count, host_.boxes(), host_.owner());
     dialog.loadThumbnails();
     if (dialog.exec() != QDialog::Accepted)
         return -1;
@@ -158,7 +161,7 @@ int DownloadCommand::choosePicture(const std::filesystem::path& folder, int coun
 
 void DownloadCommand::message(const std::string& text, const std::string& caption, int style)
 {
-    window_.boxes().show(text, caption, static_cast<MsgStyle>(style));
+    host_.boxes().show(text, caption, static_cast<MsgStyle>(style));
 }
 
 void DownloadCommand::showStatus(std::int32_t code)
@@ -172,15 +175,15 @@ void DownloadCommand::editPicture(const std::filesystem::path& file)
     LBitmap picture = loadBitmap(file);
     QApplication::restoreOverrideCursor();
     if (!picture.IsAllocated()) {
-        window_.boxes().show("There was an error reading the picture file.", "Add Photo", MsgStyle::Exclamation);
+        host_.boxes().show("There was an error reading the picture file.", "Add Photo", MsgStyle::Exclamation);
         return;
     }
-    intake_.runEditor(std::move(picture), "New Picture");
+    editNewPhoto(host_, std::move(picture), "New Picture");
 }
 
 void DownloadCommand::downloadUnderWay(bool underWay)
 {
-    window_.setCommandBlocked(32784, underWay);
+    host_.setCommandBlocked(32784, underWay);
 }
 
 void DownloadCommand::runAndWait(const std::function<void()>& work)

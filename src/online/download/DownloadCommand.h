@@ -12,20 +12,19 @@
 
 namespace hf {
 
-class AlbumWindow;
-class PhotoIntake;
+class PhotoSourceHost;
 class Profile;
 
 // "Download from the photo store": the workflow's dialogs, windows and
-// events on the user-interface thread, wired to the Album window.
+// events on the user-interface thread. A child of the host's window; adds
+// its command to the File menu.
 class DownloadCommand final : public QObject,
                               private DownloadUi,
                               private UiDispatcher,
                               private ProxyDialogRunner {
     Q_OBJECT
 public:
-    DownloadCommand(AlbumWindow& window, PhotoIntake& intake, Profile& profile,
-                    std::unique_ptr<InternetSettings> windowsSettings);
+    DownloadCommand(PhotoSourceHost& host, std::unique_ptr<InternetSettings> windowsSettings);
     ~DownloadCommand() override;
     Q_DISABLE_COPY_MOVE(DownloadCommand)
 
@@ -57,8 +56,7 @@ private:
 
     void shutdown();
 
-    AlbumWindow& window_;
-    PhotoIntake& intake_;
+    PhotoSourceHost& host_;
     Profile& profile_;
     std::unique_ptr<InternetSettings> windowsSettings_;
     ProxySettings proxy_;

@@ -1,14 +1,14 @@
 #include "ScreenCaptureCommand.h"
 
-#include "AlbumWindow.h"
 #include "CScreenCapture.h"
 #include "InstructionPanel.h"
-#include "PhotoIntake.h"
+#include "PhotoSourceHost.h"
 
 #include <QEvent>
-#include <QLabel>
+#include <QFrame>
 #include <QPainter>
 #include <QPointer>
+#include <QWidget>
 
 namespace hf {
 namespace {
@@ -18,7 +18,7 @@ namespace {
 // stays hidden until the command ends.
 class InstructionPanelWidget final : public QWidget {
 public:
-    explicit InstructionPanelWidget(QLabel& pane) : QWidget(&pane), pane_(pane)
+    explicit InstructionPanelWidget(QFrame& pane) : QWidget(&pane), pane_(pane)
     {
         setObjectName(QStringLiteral("instructionPanel"));
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -40,13 +40,13 @@ protected:
     }
 
 private:
-    QLabel& pane_;
+    QFrame& pane_;
 };
 
 // Removes the panel when the command ends, on every path.
 class PanelOnPane {
 public:
-    explicit PanelOnPane(QLabel* pane)
+    explicit PanelOnPane(QFrame* pane)
     {
         if (!pane)
             return;
@@ -66,26 +66,23 @@ private:
 
 }  // namespace
 
-ScreenCaptureCommand::ScreenCaptureCommand(AlbumWindow& window) : QObject(&window), window_(window)
+ScreenCaptureCommand::ScreenCaptureCommand(PhotoSourceHost& host) : QObject(host.owner()), host_(host)
 {
-    connect(&window, &AlbumWindow::captureRequested, this, &ScreenCaptureCommand::captureFromScreen);
+    host.addSourceCommand({32774, "&Capture Photo from the Screen ...", [this] { captureFromScreen(); }});
 }
 
 void ScreenCaptureCommand::captureFromScreen()
 {
-    // The road's refusal when the album is full belongs to the window's
-    // intake, which main() makes before the sources.
-    PhotoIntake* intake = window_.findChild<PhotoIntake*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!intake || intake->refuseWhenFull())
+    if (host_.refuseWhenFull())
         return;
-    const PanelOnPane panel(window_.findChild<QLabel*>(QStringLiteral("1006")));
+    const PanelOnPane panel(host_.previewPane());
     CScreenCapture capture = portalBus ? CScreenCapture(*portalBus) : CScreenCapture();
     switch (capture.captureArea()) {
     case CaptureResult::Captured:
-        intake->runEditor(capture.takeBitmap(), "New Picture");
+        editNewPhoto(host_, capture.takeBitmap(), "New Picture");
         break;
     case CaptureResult::Failed:
-        window_.boxes().show(kCannotCapture, kCaption, MsgStyle::Exclamation);
+        host_.boxes().show(kCannotCapture, kCaption, MsgStyle::Exclamation);
         break;
     case CaptureResult::Abandoned:
         break;

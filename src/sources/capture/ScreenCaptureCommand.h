@@ -7,18 +7,18 @@
 
 namespace hf {
 
-class AlbumWindow;
+class PhotoSourceHost;
 
 // File, Capture Photo from the Screen: the instruction panel in the preview
 // pane, the area capture, then the picture editor and the album. A child of
-// the Album window, which owns it.
+// the host's window, which owns it; adds its command to the File menu.
 class ScreenCaptureCommand final : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Capture Photo";
     static constexpr const char* kCannotCapture = "The screen could not be captured.";
 
-    explicit ScreenCaptureCommand(AlbumWindow& window);
+    explicit ScreenCaptureCommand(PhotoSourceHost& host);
 
     void captureFromScreen();
 
@@ -27,7 +27,7 @@ public:
     std::optional<QDBusConnection> portalBus;
 
 private:
-    AlbumWindow& window_;
+    PhotoSourceHost& host_;
 };
 
 }  // namespace hf

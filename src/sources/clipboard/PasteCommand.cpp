@@ -1,23 +1,22 @@
 #include "PasteCommand.h"
 
-#include "AlbumWindow.h"
 #include "ClipboardPicture.h"
-#include "PhotoIntake.h"
+#include "PhotoSourceHost.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QWidget>
 
 namespace hf {
 
-PasteCommand::PasteCommand(AlbumWindow& window, PhotoIntake& intake)
-    : QObject(&window), window_(window), intake_(intake)
+PasteCommand::PasteCommand(PhotoSourceHost& host) : QObject(host.owner()), host_(host)
 {
-    connect(&window, &AlbumWindow::pasteRequested, this, &PasteCommand::paste);
+    host.addSourceCommand({32779, "&Paste from Clipboard", [this] { paste(); }});
 }
 
 void PasteCommand::paste()
 {
-    if (intake_.refuseWhenFull())
+    if (host_.refuseWhenFull())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ClipboardPicture clipboard(QApplication::clipboard()->mimeData());
@@ -25,15 +24,15 @@ void PasteCommand::paste()
     LBitmap picture = ready ? clipboard.paste() : LBitmap{};
     QApplication::restoreOverrideCursor();
     if (!ready) {
-        window_.boxes().show("You must first copy an image to the clipboard.", kCaption, MsgStyle::Exclamation);
+        host_.boxes().show("You must first copy an image to the clipboard.", kCaption, MsgStyle::Exclamation);
         return;
     }
     if (!picture.IsAllocated()) {
-        window_.boxes().show("There was an error copying the image from the clipboard.", kCaption,
+        host_.boxes().show("There was an error copying the image from the clipboard.", kCaption,
                              MsgStyle::Exclamation);
         return;
     }
-    intake_.runEditor(std::move(picture), "New Picture");
+    editNewPhoto(host_, std::move(picture), "New Picture");
 }
 
 }  // namespace hf

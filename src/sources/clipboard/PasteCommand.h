@@ -4,8 +4,7 @@
 
 namespace hf {
 
-class AlbumWindow;
-class PhotoIntake;
+class PhotoSourceHost;
 
 // "Paste from Clipboard": the image on the clipboard, through the editor,
 // into the album.
@@ -14,12 +13,12 @@ class PasteCommand final : public QObject {
 public:
     static constexpr const char* kCaption = "Copy from Clipboard";
 
-    PasteCommand(AlbumWindow& window, PhotoIntake& intake);
+    // A child of the host's window; adds its command to the File menu.
+    explicit PasteCommand(PhotoSourceHost& host);
     void paste();
 
 private:
-    AlbumWindow& window_;
-    PhotoIntake& intake_;
+    PhotoSourceHost& host_;
 };
 
 }  // namespace hf

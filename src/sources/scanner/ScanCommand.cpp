@@ -1,12 +1,12 @@
 #include "ScanCommand.h"
 
-#include "AlbumWindow.h"
-#include "PhotoIntake.h"
+#include "PhotoSourceHost.h"
 #include "ScanSession.h"
 #include "ScanProgressDlg.h"
 #include "ScanSourceDlg.h"
 
 #include <QEventLoop>
+#include <QWidget>
 
 #include <functional>
 #include <thread>
@@ -40,14 +40,14 @@ void runOnWorker(const std::function<void()>& work, QDialog* dialog = nullptr)
 
 }  // namespace
 
-ScanCommand::ScanCommand(AlbumWindow& window, PhotoIntake& intake) : QObject(&window), window_(window), intake_(intake)
+ScanCommand::ScanCommand(PhotoSourceHost& host) : QObject(host.owner()), host_(host)
 {
-    connect(&window, &AlbumWindow::scanRequested, this, &ScanCommand::run);
+    host.addSourceCommand({32773, "&Get Photo from Scanner or Camera ...", [this] { run(); }});
 }
 
 void ScanCommand::run()
 {
-    if (intake_.refuseWhenFull())
+    if (host_.refuseWhenFull())
         return;
     LBitmap picture;
     {
@@ -55,40 +55,40 @@ void ScanCommand::run()
         std::vector<ScanDevice> devices;
         runOnWorker([&] { devices = session.listDevices(); });
         if (devices.empty()) {
-            window_.boxes().show(kNoDevices, kScanImage, MsgStyle::Exclamation);
+            host_.boxes().show(kNoDevices, kScanImage, MsgStyle::Exclamation);
             return;
         }
 
         // Closing the selection without a choice scans from the device it
         // preselected.
-        int device = defaultDevice(devices, window_.profile());
+        int device = defaultDevice(devices, host_.profile());
         {
-            CScanSourceDlg selection(devices, device, &window_);
+            CScanSourceDlg selection(devices, device, host_.owner());
             if (selection.exec() == QDialog::Accepted && selection.chosen() >= 0) {
                 device = selection.chosen();
-                rememberDevice(window_.profile(), devices[std::size_t(device)]);
+                rememberDevice(host_.profile(), devices[std::size_t(device)]);
             }
         }
 
         bool opened = false;
         runOnWorker([&] { opened = session.open(devices[std::size_t(device)].name); });
         if (!opened) {
-            window_.boxes().show(kNotAvailable, kScanImage, MsgStyle::Exclamation);
+            host_.boxes().show(kNotAvailable, kScanImage, MsgStyle::Exclamation);
             return;
         }
 
         ScanProgress progress;
-        ScanProgressDlg dialog([&session] { session.cancel(); }, progress, &window_);
+        ScanProgressDlg dialog([&session] { session.cancel(); }, progress, host_.owner());
         runOnWorker([&] { picture = session.read(progress); }, &dialog);
         // The reading thread has returned: the device is closed and the
         // library left before anything else happens.
         session.close();
     }
     if (!picture.IsAllocated()) {
-        window_.boxes().show(kScanError, kScanImage, MsgStyle::Exclamation);
+        host_.boxes().show(kScanError, kScanImage, MsgStyle::Exclamation);
         return;
     }
-    intake_.runEditor(std::move(picture), kNewPicture);
+    editNewPhoto(host_, std::move(picture), kNewPicture);
 }
 
 }  // namespace hf

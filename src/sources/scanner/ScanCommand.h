@@ -4,8 +4,7 @@
 
 namespace hf {
 
-class AlbumWindow;
-class PhotoIntake;
+class PhotoSourceHost;
 
 // Get Photo from Scanner or Camera: lists the devices, lets the user pick
 // one, reads one image from it with a progress dialog and hands it to the
@@ -14,14 +13,13 @@ class PhotoIntake;
 class ScanCommand final : public QObject {
     Q_OBJECT
 public:
-    // A child of the window; answers its scanRequested signal.
-    ScanCommand(AlbumWindow& window, PhotoIntake& intake);
+    // A child of the host's window; adds its command to the File menu.
+    explicit ScanCommand(PhotoSourceHost& host);
 
     void run();
 
 private:
-    AlbumWindow& window_;
-    PhotoIntake& intake_;
+    PhotoSourceHost& host_;
 };
 
 }  // namespace hf

@@ -2,7 +2,6 @@
 #include "ImageIO.h"
 #include "InstructionPanel.h"
 #include "ModalHelper.h"
-#include "PhotoIntake.h"
 #include "PictureEditorDlg.h"
 #include "ScreenCaptureCommand.h"
 
@@ -205,8 +204,7 @@ protected:
     {
         backdrop.show();
         open();
-        new PhotoIntake(*window);
-        command = new ScreenCaptureCommand(*window);
+        command = new ScreenCaptureCommand(window->sourceHost());
         window->show();
         window->move(20, 20);
         window->raise();

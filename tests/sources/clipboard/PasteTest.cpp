@@ -4,7 +4,6 @@
 #include "ImageIO.h"
 #include "ModalHelper.h"
 #include "PasteCommand.h"
-#include "PhotoIntake.h"
 #include "PictureEditorDlg.h"
 
 #include <QAction>
@@ -45,8 +44,7 @@ protected:
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X server: the suite runs these under Xvfb";
         open();
-        intake = new PhotoIntake(*window);
-        new PasteCommand(*window, *intake);
+        new PasteCommand(window->sourceHost());
     }
     void TearDown() override
     {
@@ -81,7 +79,6 @@ protected:
         return readFile(file);
     }
 
-    PhotoIntake* intake = nullptr;
     QProcess xclip;
 };
 

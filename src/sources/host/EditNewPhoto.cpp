@@ -1,0 +1,25 @@
+#include "PhotoSourceHost.h"
+
+#include "PictureEditorDlg.h"
+#include "Text.h"
+
+namespace hf {
+
+bool editNewPhoto(PhotoSourceHost& host, LBitmap picture, std::string proposedName)
+{
+    CPictureEditorDlg editor(host.profile(), host.boxes(), host.programFolder(), host.owner());
+    editor.sourcePicture() = std::move(picture);
+    editor.setPictureName(std::move(proposedName));
+    // The editor's choice travels with the picture rather than into the
+    // album's header at once: a reload while the editor is open replaces
+    // that header.
+    char model[sizeof AlbumHeader::lastModel] = {};
+    copyField(model, host.lastHandheldModel());
+    editor.setModelBuffer(model);
+    if (editor.exec() != QDialog::Accepted)
+        return false;
+    return host.fileNewPicture(
+        {editor.pictureName(), editor.pictureFilePath(), editor.colourMode(), std::string(fieldText(model))});
+}
+
+}  // namespace hf
