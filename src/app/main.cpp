@@ -3,6 +3,7 @@
 #include "DownloadCommand.h"
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
+#include "ImageIO.h"
 #include "PasteCommand.h"
 #include "ProgramIcon.h"
 #include "QtMessageBoxes.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed desktop entry (Wayland's app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmere.Handfolio"));
     QApplication::setWindowIcon(hf::programIcon());
+    hf::setPictureLimits();
 
     hf::SettingsProfile profile;
     hf::QtMessageBoxes boxes;

@@ -149,13 +149,29 @@ LBitmap fromQImage(const QImage& image)
     }
 }
 
-LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
+void setPictureLimits()
 {
+    // Process-wide; set once, before any reader runs, so that every road in
+    // (files, the clipboard, a store) has the same limit.
+    static const bool set = [] {
+        QImageReader::setAllocationLimit(kAllocationLimitMb);
+        return true;
+    }();
+    (void)set;
+}
+
+namespace {
+
+// minSide above 0 lets the decoders that can work at a reduced scale
+// (JPEG's DCT scaling, a HEIF file's own thumbnails) stop at that size.
+LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& formatHint, int minSide)
+{
+    setPictureLimits();
     if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes))
         return {};
     // Formats Qt has no reader for, and that no other reader may try.
     if (isHeif(bytes))
-        return decodeHeif(bytes);
+        return minSide > 0 ? decodeHeifPreview(bytes, minSide) : decodeHeif(bytes);
     if (isJxl(bytes))
         return decodeJxl(bytes);
     {
@@ -183,7 +199,6 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
         reader.setFormat(QByteArray::fromStdString(formatHint));
     }
     reader.setAutoTransform(true);
-    QImageReader::setAllocationLimit(kAllocationLimitMb);
     // A declared size over the limit is refused before anything is decoded.
     const QSize declared = reader.size();
     if (declared.isValid() && !withinLimit(declared))
@@ -192,7 +207,7 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
     const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
     if (jpeg) {
         LBitmap picture;
-        switch (decodeJpeg(bytes, picture)) {
+        switch (decodeJpeg(bytes, picture, minSide)) {
         case JpegResult::Decoded: {
             const QImageIOHandler::Transformations turn = reader.transformation();
             return oriented(std::move(picture), {turn.testFlag(QImageIOHandler::TransformationMirror),
@@ -210,6 +225,31 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
     if (!reader.read(&image))
         return {};
     return fromQImage(image);
+}
+
+} // namespace
+
+LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
+{
+    return decodeAtLeast(bytes, formatHint, 0);
+}
+
+LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide)
+{
+    return fittedInside(decodeAtLeast(bytes, {}, maxSide), maxSide);
+}
+
+std::vector<std::uint8_t> encodeJpeg(const LBitmap& picture, int quality)
+{
+    const QImage image = toQImage(picture);
+    if (image.isNull())
+        return {};
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", quality))
+        return {};
+    const QByteArray& bytes = buffer.data();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 LBitmap loadBitmap(const std::filesystem::path& path)

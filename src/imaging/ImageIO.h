@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace hf {
 
@@ -27,6 +28,22 @@ LBitmap loadBitmap(const std::filesystem::path& path);
 // The same for a picture file's bytes already in memory; formatHint is the
 // file name's suffix in lower case, or empty.
 LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint = {});
+
+// The picture of a file's bytes, upright, by the same rules and limits,
+// scaled down to fit maxSide x maxSide. JPEGs are decoded at a reduced scale
+// and HEIC and AVIF files from their own thumbnails where one is large
+// enough, so a thumbnail of a large photo never costs the photo's size.
+LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide);
+
+// A baseline JPEG file of the picture (no EXIF, so no orientation tag);
+// empty for an empty picture.
+std::vector<std::uint8_t> encodeJpeg(const LBitmap& picture, int quality = 90);
+
+// The decoders' process-wide limits, in line with kMaxPicturePixels. The
+// decoding functions set them themselves; the program also sets them at
+// start-up, before Qt decodes anything on its own (a picture on the
+// clipboard).
+void setPictureLimits();
 
 // The name patterns ("*.png", "*.heic", ...) of every kind of picture file
 // loadBitmap reads: Qt's readers and our own decoders. For the file

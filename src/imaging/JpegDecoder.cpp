@@ -83,7 +83,7 @@ struct Decompressor {
 
 // Everything between setjmp and a possible longjmp is plain C data; the
 // bitmap is the caller's and only reached through a pointer.
-JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, LBitmap* out)
+JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, int minSide, LBitmap* out)
 {
     d.info.err = jpeg_std_error(&d.errors.base);
     d.errors.base.error_exit = onError;
@@ -104,6 +104,14 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, L
     if (!gray && d.info.num_components != 3)
         return JpegResult::Unsupported;
     d.info.out_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    if (minSide > 0) {
+        const std::int64_t longer = std::max(d.info.image_width, d.info.image_height);
+        unsigned eighths = 1;
+        while (eighths < 8 && (longer * eighths + 7) / 8 < minSide)
+            ++eighths;
+        d.info.scale_num = eighths;
+        d.info.scale_denom = 8;
+    }
     jpeg_start_decompress(&d.info);
 
     const int width = int(d.info.output_width);
@@ -127,11 +135,11 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, L
 
 } // namespace
 
-JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out)
+JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide)
 {
     Decompressor d{};
     LBitmap picture;
-    const JpegResult result = decode(d, file.data(), file.size(), &picture);
+    const JpegResult result = decode(d, file.data(), file.size(), minSide, &picture);
     if (d.created)
         jpeg_destroy_decompress(&d.info);
     if (result == JpegResult::Decoded)
@@ -150,7 +158,7 @@ bool haveJpegDecoder()
 
 namespace hf {
 
-JpegResult decodeJpeg(std::span<const std::uint8_t>, LBitmap&)
+JpegResult decodeJpeg(std::span<const std::uint8_t>, LBitmap&, int)
 {
     return JpegResult::Unsupported;
 }

@@ -22,7 +22,11 @@ enum class JpegResult {
 // cut-off one included, fails; one that is merely untidy (stray bytes
 // between its parts) decodes. A file that declares more blocks than its
 // bytes can code fails before anything is allocated.
-JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out);
+//
+// With minSide above 0 the picture is decoded at the smallest of libjpeg's
+// scales (1/8 to 8/8) whose longer side still reaches minSide: a thumbnail
+// of a 12-megapixel photo then never holds the photo's full size.
+JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide = 0);
 
 // Whether decodeJpeg was built in; without libjpeg's headers every JPEG is
 // Unsupported and Qt's reader does the work.

@@ -124,6 +124,13 @@ struct Orientation {
     bool rotate90 = false;
 };
 LBitmap oriented(LBitmap picture, Orientation orientation);
+// The turn for an EXIF orientation tag (1 to 8); none for any other value.
+Orientation exifOrientation(int tag);
+
+// The picture scaled down (never up) so that its longer side is at most
+// maxSide, each pixel the average of the pixels it covers; RGB, or 8-bit
+// gray for a gray picture. A picture that fits already is returned as it is.
+LBitmap fittedInside(const LBitmap& picture, int maxSide);
 
 // The 256 grays, index = value: the palette of GrayScale's result.
 std::vector<Rgb> grayPalette();

@@ -1,6 +1,7 @@
 // The two transfers: a roll's thumbnails and one picture.
 
 #include "Call.h"
+#include "ImageIO.h"
 #include "OpcClient.h"
 #include "Pictures.h"
 #include "Propfind.h"
@@ -164,19 +165,8 @@ bool endsTheCall(const HttpResponse& r)
     return r.failure != HttpFailure::None || r.status == 401 || r.status == 403 || r.status == 407;
 }
 
-std::optional<RgbPicture> fromExifThumbnail(Bytes payload)
-{
-    const ExifFacts facts = readExif(payload);
-    if (facts.thumbnail.empty())
-        return std::nullopt;
-    auto small = decodeJpegScaled(facts.thumbnail, kThumbnailPixels);
-    if (!small)
-        return std::nullopt;
-    return upright(fitInside(*small, kThumbnailPixels), facts.orientation);
-}
-
 struct Outcome {
-    std::optional<RgbPicture> picture;
+    LBitmap picture;
     std::optional<HttpResponse> fatal;
 };
 
@@ -187,32 +177,34 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
     if (isJpeg(member)) {
         HttpResponse head = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1));
         if (endsTheCall(head))
-            return {std::nullopt, head};
+            return {{}, head};
         // Ranges not honoured, or a file no longer than its head: that is
         // the whole file.
         if (head.status == 200 || (head.status == 206 && head.fullSize != 0 && head.body.size() >= head.fullSize))
-            return {smallUprightPicture(bytesOf(head.body), kThumbnailPixels), std::nullopt};
+            return {decodeSmallPicture(bytesOf(head.body), kThumbnailPixels), std::nullopt};
         if (head.status == 206) {
             const JpegHead jpeg = inspectJpegHead(bytesOf(head.body));
             if (jpeg.exifEnd > head.body.size() && jpeg.exifEnd <= kMaxExifEnd) {
                 HttpResponse rest = fetch(call, url, std::make_pair(std::uint64_t(head.body.size()),
                                                                      std::uint64_t(jpeg.exifEnd - 1)));
                 if (endsTheCall(rest))
-                    return {std::nullopt, rest};
+                    return {{}, rest};
                 if (rest.status == 206)
                     head.body += rest.body;
             }
-            if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size())
-                if (auto t = fromExifThumbnail(bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin)))
+            if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size()) {
+                const Bytes payload = bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin);
+                if (LBitmap t = exifThumbnail(readExif(payload), kThumbnailPixels); t.IsAllocated())
                     return {std::move(t), std::nullopt};
+            }
         }
     }
     HttpResponse whole = fetch(call, url, std::nullopt);
     if (endsTheCall(whole))
-        return {std::nullopt, whole};
+        return {{}, whole};
     if (whole.status != 200)
         return {};
-    return {smallUprightPicture(bytesOf(whole.body), kThumbnailPixels), std::nullopt};
+    return {decodeSmallPicture(bytesOf(whole.body), kThumbnailPixels), std::nullopt};
 }
 
 // The plan counts every picture whole: a JPEG whose own thumbnail is found
@@ -253,7 +245,7 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
         if (made.fatal)
             return statusFor(*made.fatal, kNoSuchImage);
         const std::string name = numbered("t%04d.jpg", i + 1);
-        const auto jpeg = made.picture ? encodeJpeg(*made.picture) : std::vector<std::uint8_t>{};
+        const std::vector<std::uint8_t> jpeg = encodeJpeg(made.picture);
         if (jpeg.empty())
             files.clear(name);
         else if (!files.write(name, jpeg))
@@ -293,10 +285,10 @@ std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCa
     const HttpResponse r = fetch(call, roll.url + percentEncode(member.name), std::nullopt);
     if (const std::int32_t status = statusFor(r, kNoSuchImage); status != kOk)
         return status;
-    const auto small = smallUprightPicture(bytesOf(r.body), kPicturePixels);
-    if (!small)
+    const LBitmap small = decodeSmallPicture(bytesOf(r.body), kPicturePixels);
+    if (!small.IsAllocated())
         return kBadImageFormat;
-    const auto jpeg = encodeJpeg(*small);
+    const std::vector<std::uint8_t> jpeg = encodeJpeg(small);
     OutputFiles files(request->folder);
     if (jpeg.empty() || !files.write(numbered("%04d.jpg", number), jpeg))
         return kFileError;

@@ -4,6 +4,7 @@
 
 #include "FuzzTargets.h"
 
+#include "ImageIO.h"
 #include "Pictures.h"
 
 namespace hf::fuzz {
@@ -20,11 +21,9 @@ void exifThumbnail(Input data)
     HF_FUZZ_RULE(raw.orientation >= 1 && raw.orientation <= 8);
 
     constexpr int kSide = 100;
-    for (const Input file : {data, Input(facts.thumbnail)}) {
-        if (const auto small = opc::smallUprightPicture(file, kSide)) {
-            HF_FUZZ_RULE(small->width >= 1 && small->height >= 1 && small->width <= kSide && small->height <= kSide);
-            HF_FUZZ_RULE(small->pixels.size() == std::size_t(small->width) * std::size_t(small->height) * 3);
-        }
+    for (const LBitmap& small : {decodeSmallPicture(data, kSide), opc::exifThumbnail(facts, kSide)}) {
+        if (small.IsAllocated())
+            HF_FUZZ_RULE(small.GetWidth() <= kSide && small.GetHeight() <= kSide);
     }
 }
 

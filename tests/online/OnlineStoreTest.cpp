@@ -1,6 +1,7 @@
 // The client library against real WebDAV servers on loopback.
 
 #include "StoreFixture.h"
+#include "ImageIO.h"
 #include "Store.h"
 #include "TestPictures.h"
 
@@ -16,18 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<opc::RgbPicture> readJpeg(const fs::path& path, bool* exif = nullptr)
+LBitmap readJpeg(const fs::path& path, bool* exif = nullptr)
 {
     const std::string bytes = readFile(path);
     std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
     if (exif)
         *exif = hasExif(file);
-    return opc::decodeJpegScaled(file, 0);
-}
-
-const std::uint8_t* at(const opc::RgbPicture& p, int x, int y)
-{
-    return &p.pixels[(std::size_t(y) * std::size_t(p.width) + std::size_t(x)) * 3];
+    return decodePicture(file);
 }
 
 // An upright picture of the expected size, with colour a at the first
@@ -38,12 +34,12 @@ void expectPicture(const fs::path& path, int width, int height, std::pair<int, i
     SCOPED_TRACE(path.filename().string());
     bool exif = true;
     const auto picture = readJpeg(path, &exif);
-    ASSERT_TRUE(picture.has_value());
-    EXPECT_EQ(picture->width, width);
-    EXPECT_EQ(picture->height, height);
+    ASSERT_TRUE(picture.IsAllocated());
+    EXPECT_EQ(picture.GetWidth(), width);
+    EXPECT_EQ(picture.GetHeight(), height);
     EXPECT_FALSE(exif);
-    EXPECT_TRUE(a.near(at(*picture, p1.first, p1.second)));
-    EXPECT_TRUE(b.near(at(*picture, p2.first, p2.second)));
+    EXPECT_TRUE(a.near(picture.colourAt(p1.first, p1.second)));
+    EXPECT_TRUE(b.near(picture.colourAt(p2.first, p2.second)));
 }
 
 class DavServers : public ::testing::TestWithParam<DavServer> {

@@ -1,5 +1,7 @@
 #include "TestPictures.h"
 
+#include "ImageIO.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <libexif/exif-data.h>
@@ -11,20 +13,20 @@
 
 namespace hf::test {
 
-bool Rgb::near(const std::uint8_t* p, int tolerance) const
+bool Rgb::near(hf::Rgb c, int tolerance) const
 {
-    return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
+    return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance && std::abs(c.b - b) <= tolerance;
 }
 
-opc::RgbPicture halves(int width, int height, Rgb left, Rgb right, bool noise)
+LBitmap halves(int width, int height, Rgb left, Rgb right, bool noise)
 {
-    opc::RgbPicture p{width, height, std::vector<std::uint8_t>(std::size_t(width) * std::size_t(height) * 3)};
+    LBitmap p = LBitmap::rgb(width, height);
     std::minstd_rand random(7);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgb c = x < width / 2 ? left : right;
             const int jitter = noise ? int(random() % 31) - 15 : 0;
-            std::uint8_t* q = &p.pixels[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3];
+            std::uint8_t* q = p.row(y) + std::size_t(x) * 3;
             q[0] = std::uint8_t(std::clamp(c.r + jitter, 0, 255));
             q[1] = std::uint8_t(std::clamp(c.g + jitter, 0, 255));
             q[2] = std::uint8_t(std::clamp(c.b + jitter, 0, 255));
@@ -32,9 +34,9 @@ opc::RgbPicture halves(int width, int height, Rgb left, Rgb right, bool noise)
     return p;
 }
 
-std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::optional<ExifPart>& exif, int quality)
+std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<ExifPart>& exif, int quality)
 {
-    std::vector<std::uint8_t> file = opc::encodeJpeg(picture, quality);
+    std::vector<std::uint8_t> file = encodeJpeg(picture, quality);
     if (!exif)
         return file;
     ExifData* data = exif_data_new();
@@ -45,7 +47,7 @@ std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::op
     exif_set_short(entry->data, EXIF_BYTE_ORDER_INTEL, ExifShort(exif->orientation));
     exif_entry_unref(entry);
     if (exif->thumbnail) {
-        const auto thumb = opc::encodeJpeg(*exif->thumbnail, 80);
+        const auto thumb = encodeJpeg(*exif->thumbnail, 80);
         data->data = static_cast<unsigned char*>(std::malloc(thumb.size()));
         std::memcpy(data->data, thumb.data(), thumb.size());
         data->size = static_cast<unsigned int>(thumb.size());
@@ -61,10 +63,9 @@ std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::op
     return file;
 }
 
-std::vector<std::uint8_t> makePng(const opc::RgbPicture& picture)
+std::vector<std::uint8_t> makePng(const LBitmap& picture)
 {
-    const QImage image(picture.pixels.data(), picture.width, picture.height, qsizetype(picture.width) * 3,
-                       QImage::Format_RGB888);
+    const QImage image = toQImage(picture);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");

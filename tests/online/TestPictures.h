@@ -4,6 +4,7 @@
 // picture in two coloured halves, optionally with an EXIF segment that
 // carries an orientation and a thumbnail of its own colours.
 
+#include "LBitmap.h"
 #include "Pictures.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace hf::test {
 
 struct Rgb {
     std::uint8_t r, g, b;
-    bool near(const std::uint8_t* p, int tolerance = 40) const;
+    bool near(hf::Rgb c, int tolerance = 40) const;
 };
 
 inline constexpr Rgb kRed{220, 20, 20}, kBlue{20, 20, 220}, kGreen{20, 200, 20}, kYellow{230, 230, 20},
@@ -22,17 +23,17 @@ inline constexpr Rgb kRed{220, 20, 20}, kBlue{20, 20, 220}, kGreen{20, 200, 20},
 
 // Left half `left`, right half `right`; noise adds texture so the file has
 // a camera-like size.
-opc::RgbPicture halves(int width, int height, Rgb left, Rgb right, bool noise = false);
+LBitmap halves(int width, int height, Rgb left, Rgb right, bool noise = false);
 
 struct ExifPart {
     int orientation = 1;
-    std::optional<opc::RgbPicture> thumbnail;
+    std::optional<LBitmap> thumbnail;
 };
 
-std::vector<std::uint8_t> makeJpeg(const opc::RgbPicture& picture, const std::optional<ExifPart>& exif = {},
+std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<ExifPart>& exif = {},
                                    int quality = 90);
 
-std::vector<std::uint8_t> makePng(const opc::RgbPicture& picture);
+std::vector<std::uint8_t> makePng(const LBitmap& picture);
 
 // Whether a JPEG file holds an EXIF segment at all.
 bool hasExif(const std::vector<std::uint8_t>& file);
