@@ -191,6 +191,13 @@ bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
         return false;
     };
 
+    // A user who made the album read-only meant it: it is not replaced,
+    // even where the file system would let this program do so.
+    struct stat old {};
+    const bool exists = ::stat(file.c_str(), &old) == 0;
+    if (exists && (old.st_mode & S_IWUSR) == 0)
+        return failed();
+
     TempFile temp(programFolder / (std::string(kAlbumTempPrefix) + "XXXXXX"));
     if (!temp.ok())
         return failed();
@@ -210,11 +217,9 @@ bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
         ++position;
     }
 
-    // The owner must always be able to read and write the new file, or the
-    // next start could not load what this save wrote.
-    struct stat old {};
-    const mode_t mode =
-        ::stat(file.c_str(), &old) == 0 ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : mode_t{0644};
+    // The owner must always be able to read the new file, or the next start
+    // could not load what this save wrote.
+    const mode_t mode = exists ? ((old.st_mode & 07777) | S_IRUSR) : mode_t{0644};
     if (::fchmod(temp.fd(), mode) != 0 || !writeFully(temp.fd(), &header, sizeof header))
         return failed();
     faultPoint("album-write-1");

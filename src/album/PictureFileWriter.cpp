@@ -64,7 +64,8 @@ private:
 
 }  // namespace
 
-WrittenPicture writePictureFile(const fs::path& folder, std::span<const std::uint8_t> bytes, std::size_t maxPathBytes)
+WrittenPicture writePictureFile(const fs::path& folder, std::span<const std::uint8_t> bytes, std::size_t maxPathBytes,
+                                const std::function<bool(int)>& taken)
 {
     WrittenPicture out;
     std::error_code ec;
@@ -80,7 +81,7 @@ WrittenPicture writePictureFile(const fs::path& folder, std::span<const std::uin
     for (int n = 0; n <= kMaxPictureFileNumber; ++n) {
         const fs::path candidate = folder / ("p" + std::to_string(n) + ".bmp");
         // A dangling link counts as taken: writing through it would land elsewhere.
-        if (fs::exists(fs::symlink_status(candidate, ec)))
+        if ((taken && taken(n)) || fs::exists(fs::symlink_status(candidate, ec)))
             continue;
         if (candidate.native().size() > maxPathBytes) {
             out.result = PictureWriteResult::PathTooLong;

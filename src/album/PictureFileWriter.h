@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 namespace hf {
@@ -23,8 +24,9 @@ struct WrittenPicture {
 // file system can neither link nor rename without replacing (FAT, NFS, SMB),
 // the file is created exclusively under its final name instead. The folder
 // is flushed before this returns, so the album can name the picture.
-// A name whose path would be longer than maxPathBytes is not used.
+// A name whose path would be longer than maxPathBytes is not used, nor a
+// number that `taken` reports (a record names it, though its file is gone).
 WrittenPicture writePictureFile(const std::filesystem::path& folder, std::span<const std::uint8_t> bytes,
-                                std::size_t maxPathBytes);
+                                std::size_t maxPathBytes, const std::function<bool(int)>& taken = {});
 
 }  // namespace hf

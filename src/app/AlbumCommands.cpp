@@ -38,7 +38,7 @@ void AlbumWindow::showDetails()
         return;
     // The dialog edits copies: a reload that comes while it is open must not
     // have its answer written into whatever record then sits at this index.
-    AlbumHeader header = album().header;
+    AlbumHeader header = ticket->header;
     PhotoRecord edited = album().records[static_cast<std::size_t>(ticket->record)];
     CPictureDetailsDlg details(header, edited, boxes(), this);
     const bool ok = details.exec() == QDialog::Accepted;

@@ -19,6 +19,7 @@ public:
         return std::string(fieldText(window_.controller_.album().header.lastModel));
     }
     bool fileNewPicture(const NewPicture& picture) override { return window_.fileNewPicture(picture); }
+    std::set<int> takenPictureNumbers() const override { return window_.controller_.takenPictureNumbers(); }
     void setCommandBlocked(int id, bool blocked) override { window_.setCommandBlocked(id, blocked); }
     QWidget* owner() override { return &window_; }
     QFrame* previewPane() override;

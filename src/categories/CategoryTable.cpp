@@ -123,6 +123,30 @@ void CategoryEditor::remove(int slot)
     working_.changedCategories = static_cast<std::uint16_t>(working_.changedCategories | (1u << slot));
 }
 
+void mergeCategoryEdits(const AlbumHeader& before, const AlbumHeader& after, AlbumHeader& target)
+{
+    CategoryEditor merged(target);
+    for (int slot = 1; slot < kCategorySlots; ++slot) {
+        const std::string_view was = slotUsed(before, slot) ? slotName(before, slot) : std::string_view();
+        const std::string_view now = slotUsed(after, slot) ? slotName(after, slot) : std::string_view();
+        if (was == now)
+            continue;
+        const std::optional<int> there = was.empty() ? std::nullopt : merged.listedSlot(was);
+        const bool taken = !now.empty() && findSlot(merged.working(), now).has_value();
+        if (now.empty()) {
+            if (there)
+                merged.remove(*there);
+        } else if (there) {
+            if (!taken)
+                merged.rename(*there, now);
+        } else if (was.empty() && !taken) {
+            if (const std::optional<int> free = merged.freeSlot())
+                merged.create(*free, now);
+        }
+    }
+    merged.commitTo(target);
+}
+
 namespace categoryText {
 
 Message tooMany()

@@ -98,6 +98,14 @@ private:
     AlbumHeader working_;
 };
 
+// Carries the category edits a user made (the table went from `before` to
+// `after` in the dialog) over to a table that changed meanwhile, as when
+// the synchronisation rewrote the album while the dialog was open: new
+// names are added, renamed and deleted ones are found by their old name.
+// What the other side changed stays. An edit that no longer fits (no free
+// slot, a name already there, a category already gone) is dropped.
+void mergeCategoryEdits(const AlbumHeader& before, const AlbumHeader& after, AlbumHeader& target);
+
 // The texts of the category dialogs.
 namespace categoryText {
 inline constexpr std::string_view kEditTitle = "Edit Picture Categories";

@@ -31,6 +31,7 @@ struct PhotoTicket {
     std::uint64_t generation = 0;
     int record = -1;
     std::string pathField;  // the picture path field's bytes
+    AlbumHeader header{};   // the album's header, with its category table, at that time
 };
 
 // What the Album window shows enabled, and its three labels. Kept between
@@ -143,12 +144,16 @@ public:
     // empty list.
     std::optional<PhotoTicket> detailsTicket();
     // The Picture Details answer: header and record as the dialog left its
-    // copies.
+    // copies of the ticket's header and record. After a reload the user's
+    // category edits are carried over to the reloaded table.
     void applyDetails(const PhotoTicket& ticket, const AlbumHeader& header, const PhotoRecord& edited,
                       bool categoriesChanged);
 
     // Tells the user and answers true when the album has no room left.
     bool refuseWhenFull();
+    // The numbers N of the p<N>.bmp in the program folder that any record,
+    // removed ones included, names: not free even when the file has gone.
+    std::set<int> takenPictureNumbers() const;
     // The intake: files a picture the editor saved under the filter's
     // category and the current user, saves and selects it. False when
     // nothing was added.
@@ -173,6 +178,9 @@ private:
     void updateCommands();
     void setPreview(std::string text, std::filesystem::path picture = {});
     void tellFolderState();
+    // Removes a picture the editor wrote that will not be filed, unless a
+    // record names it after all.
+    void discardPicture(const std::filesystem::path& file);
 
     Profile& profile_;
     MessageBoxes& boxes_;

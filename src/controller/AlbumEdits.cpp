@@ -2,7 +2,10 @@
 
 #include "CategoryTable.h"
 
+#include <charconv>
 #include <cstring>
+
+namespace fs = std::filesystem;
 
 // The commands that change the album: remove, move, details and the intake
 // of a new picture.
@@ -10,7 +13,8 @@ namespace hf {
 
 PhotoTicket AlbumController::ticketOf(int record) const
 {
-    return {generation_, record, std::string(fieldText(album_->records[static_cast<std::size_t>(record)].picturePath))};
+    return {generation_, record, std::string(fieldText(album_->records[static_cast<std::size_t>(record)].picturePath)),
+            album_->header};
 }
 
 std::optional<int> AlbumController::photoAfterDialog(const PhotoTicket& ticket, const char* caption)
@@ -97,8 +101,10 @@ void AlbumController::applyDetails(const PhotoTicket& ticket, const AlbumHeader&
         return;
     const bool reloaded = ticket.generation != generation_;
     PhotoRecord& r = album_->records[static_cast<std::size_t>(*target)];
-    if (!reloaded || categoriesChanged)
+    if (!reloaded)
         album_->header = header;
+    else if (categoriesChanged)
+        mergeCategoryEdits(ticket.header, header, album_->header);
     if (!reloaded) {
         r = edited;
     } else {
@@ -134,6 +140,34 @@ bool AlbumController::refuseWhenFull()
     return true;
 }
 
+void AlbumController::discardPicture(const fs::path& file)
+{
+    if (!isPictureFileIn(file, file.parent_path()))
+        return;
+    const std::string field = file.string();
+    for (int i = 0; i < album_->count; ++i) {
+        if (fieldText(album_->records[static_cast<std::size_t>(i)].picturePath) == field)
+            return;
+    }
+    std::error_code ec;
+    fs::remove(file, ec);
+}
+
+std::set<int> AlbumController::takenPictureNumbers() const
+{
+    std::set<int> taken;
+    for (int i = 0; i < album_->count; ++i) {
+        const fs::path path = recordPath(album_->records[static_cast<std::size_t>(i)]);
+        if (!isPictureFileIn(path, programFolder()))
+            continue;
+        const std::string name = path.filename().string();  // p<digits>.bmp
+        int number = 0;
+        if (std::from_chars(name.data() + 1, name.data() + name.size() - 4, number).ec == std::errc())
+            taken.insert(number);
+    }
+    return taken;
+}
+
 bool AlbumController::fileNewPicture(const NewPicture& picture)
 {
     const std::string filter = filterText();
@@ -144,10 +178,12 @@ bool AlbumController::fileNewPicture(const NewPicture& picture)
         break;
     case Album::AppendResult::Full:
         boxes_.show(kAlbumFullMessage, "Add Photo", MsgStyle::Exclamation);
+        discardPicture(picture.file);
         return false;
     case Album::AppendResult::PathTooLong:
         boxes_.show("The picture file's path is too long for the album: " + picture.file.string(), "Add Photo",
                     MsgStyle::Exclamation);
+        discardPicture(picture.file);
         return false;
     }
     // The editor's choice of model is the album's from now on; it is written

@@ -172,22 +172,37 @@ TEST_F(AlbumSafety, RemoveDeletesOnlyPictureFilesOfTheProgramFolder)
     EXPECT_FALSE(fs::exists(dir / "p13.bmp"));
 }
 
-TEST_F(AlbumSafety, SavedFileIsAlwaysReadableAndWritableByItsOwner)
+TEST_F(AlbumSafety, SavedFileKeepsItsModeAndAReadOnlyAlbumIsNotReplaced)
 {
+    album->appendRecord("A", dir / "p0.bmp", 1, 0, "Ann");
     ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
     EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all, fs::perms(0644))
         << "the synchronisation may run as another user";
-    // The old file's mode carries over, except that the owner always keeps
-    // read and write: else the next start could not read the album.
-    for (const auto& [before, after] : std::vector<std::pair<mode_t, mode_t>>{
-             {0200, 0600}, {0000, 0600}, {0400, 0600}, {0640, 0640}, {0604, 0604}}) {
-        ASSERT_EQ(::chmod(file().c_str(), before), 0);
-        ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
+    // The old file's mode carries over, and the owner can always read the
+    // new one. A file its owner may not write was made read-only on purpose:
+    // the save is refused and the file stays as it is.
+    struct Row {
+        mode_t before, after;
+        bool saved;
+    };
+    for (const Row& r : std::vector<Row>{
+             {0200, 0600, true}, {0640, 0640, true}, {0604, 0604, true}, {0444, 0444, false}, {0000, 0000, false}}) {
+        ASSERT_EQ(::chmod(file().c_str(), 0644), 0);
+        const std::string bytes = readFile(file());
+        ASSERT_EQ(::chmod(file().c_str(), r.before), 0);
+        album->records[0].colourMode ^= 1;  // a change to write
+        boxes.clear();
+        EXPECT_EQ(album->saveAlbum(dir.path(), boxes), r.saved) << std::oct << r.before;
         struct stat st {};
         ASSERT_EQ(::stat(file().c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, after) << "old mode " << std::oct << before;
+        EXPECT_EQ(st.st_mode & 0777, r.after) << "old mode " << std::oct << r.before;
+        ASSERT_EQ(boxes.shown().size(), r.saved ? 0u : 1u);
+        if (!r.saved) {
+            EXPECT_EQ(boxes.shown()[0].text.rfind("Error saving photo album to ", 0), 0u);
+            ::chmod(file().c_str(), 0644);
+            EXPECT_EQ(readFile(file()), bytes) << "left as it was";
+        }
     }
-    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(AlbumSafety, FifoOrFolderAsAlbumIsDamagedNeverWaitedOn)

@@ -1,9 +1,11 @@
+#include "Album.h"
 #include "CategoryTable.h"
 #include "CategoryTestUtil.h"
 #include "PictureDetails.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace hf {
@@ -189,6 +191,41 @@ TEST(PictureDetails, OkFilesByExactNameAndKeepsTheNameInItsField)
     EXPECT_EQ(r.picturePath[0], 'p');
     EXPECT_EQ(r.category, 1);
     EXPECT_EQ(r.privateFlag, 1);
+}
+
+// The user's edits land on a table the synchronisation changed meanwhile
+// ("Travel" added in slot 3, "Business" renamed "Work"); what the other side
+// did stays.
+TEST(MergeCategoryEdits, CarriesEachEditOverByName)
+{
+    struct Row {
+        const char* name;
+        std::function<void(CategoryEditor&)> edit;
+        std::vector<std::string> expected;  // the names of slots 0 to 4
+    };
+    const std::vector<Row> rows = {
+        {"New", [](CategoryEditor& e) { e.create(3, "Family"); }, {"Unfiled", "Personal", "Work", "Travel", "Family"}},
+        {"Rename", [](CategoryEditor& e) { e.rename(1, "Private"); }, {"Unfiled", "Private", "Work", "Travel", ""}},
+        {"Delete", [](CategoryEditor& e) { e.remove(1); }, {"Unfiled", "", "Work", "Travel", ""}},
+        {"RenameOfWhatWasRenamed", [](CategoryEditor& e) { e.rename(2, "Office"); },
+         {"Unfiled", "Personal", "Work", "Travel", ""}},
+        {"NewThatIsThereAlready", [](CategoryEditor& e) { e.create(3, "Travel"); },
+         {"Unfiled", "Personal", "Work", "Travel", ""}},
+    };
+    for (const Row& row : rows) {
+        const AlbumHeader before = defaultAlbumHeader();
+        CategoryEditor dialog(before);
+        row.edit(dialog);
+        AlbumHeader reloaded = defaultAlbumHeader();
+        copyField(reloaded.categoryNames[2], "Work");
+        copyField(reloaded.categoryNames[3], "Travel");
+        reloaded.categoryIds[3] = nextUniqueId(reloaded);
+        mergeCategoryEdits(before, dialog.working(), reloaded);
+        std::vector<std::string> names;
+        for (int slot = 0; slot < 5; ++slot)
+            names.emplace_back(slotName(reloaded, slot));
+        EXPECT_EQ(names, row.expected) << row.name;
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // of a new picture, and which commands are on.
 #include "AlbumController.h"
 #include "AlbumTestUtil.h"
+#include "CategoryTable.h"
 #include "FileHandheldDesktop.h"
 
 #include <gtest/gtest.h>
@@ -45,10 +46,11 @@ protected:
         int category = 0;
     };
     // What the synchronisation leaves: these photos, and "Travel" in slot 3.
-    void writeAlbum(std::initializer_list<Photo> photos) const
+    void writeAlbum(std::initializer_list<Photo> photos, bool travel = true) const
     {
         Album album;
-        copyField(album.header.categoryNames[3], "Travel");
+        if (travel)
+            copyField(album.header.categoryNames[3], "Travel");
         for (const Photo& p : photos) {
             const fs::path picture = folder / ("p" + std::to_string(p.picture) + ".bmp");
             touch(picture);
@@ -167,6 +169,30 @@ INSTANTIATE_TEST_SUITE_P(
                       ReloadCase{Command::Intake, Sync::None, {"Beach", "Hills", "New"}, false},
                       ReloadCase{Command::Intake, Sync::PhotoMoved, {"Synced", "Beach", "Hills", "New"}, false},
                       ReloadCase{Command::Intake, Sync::PhotoGone, {"Synced", "Hills", "New"}, false}));
+
+// Details, Edit Categories, New "Family"; meanwhile the synchronisation adds
+// "Travel" with a photo in it; then OK, OK: both categories are kept, and
+// each photo is filed where its side put it.
+TEST_F(Controller, CategoryEditsUnderAReloadLandOnTheReloadedTable)
+{
+    writeAlbum({{"Beach", 0}}, false);
+    c.start();
+    const std::optional<PhotoTicket> ticket = c.detailsTicket();
+    ASSERT_TRUE(ticket);
+    CategoryEditor dialog(ticket->header);
+    dialog.create(3, "Family");
+    PhotoRecord edited = c.album().records[0];
+    edited.category = 3;
+    writeAlbum({{"Beach", 0}, {"Synced", 5, 3}});
+    c.requestReload(false);
+    c.applyDetails(*ticket, dialog.working(), edited, true);
+
+    Album saved;
+    saved.loadAlbum(folder, boxes);
+    ASSERT_EQ(saved.count, 2);
+    EXPECT_EQ(saved.categoryName(saved.records[0].category), "Family");
+    EXPECT_EQ(saved.categoryName(saved.records[1].category), "Travel");
+}
 
 struct IntakeCase {
     const char* name;

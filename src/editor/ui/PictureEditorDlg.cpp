@@ -27,6 +27,23 @@ namespace fs = std::filesystem;
 namespace hf {
 namespace {
 
+// The program folder, made again (one level) when it went missing while the
+// editor was open; what to tell the user when it cannot be: the drive that
+// held it is gone, or the user may not make it.
+std::optional<std::string> ensureFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec))
+        return std::nullopt;
+    if (!folder.has_parent_path() || !std::filesystem::is_directory(folder.parent_path(), ec))
+        return "The picture cannot be saved: the folder " + folder.string() +
+               " is not there.  Check that the drive that holds it is connected.";
+    if (std::filesystem::create_directory(folder, ec) || std::filesystem::is_directory(folder))
+        return std::nullopt;
+    return "The picture cannot be saved: the folder " + folder.string() + " cannot be made (" + ec.message() +
+           ").  Check that you may write in " + folder.parent_path().string() + ".";
+}
+
 // The template's places in pixels. Where the dialog font is too small for
 // the template's view areas to hold the views, those areas grow and the
 // controls beyond them move along: each view keeps its exact size, and since
@@ -291,17 +308,23 @@ void CPictureEditorDlg::accept()
     if (names.exec() != QDialog::Accepted)
         return;
     const std::string name = toCp1252(names.name()).substr(0, kMaxPictureName);
+    if (mayWrite && !mayWrite())
+        return;
+    if (const std::optional<std::string> problem = ensureFolder(programFolder_)) {
+        boxes_.show(*problem, kCaption, MsgStyle::Exclamation);
+        return;
+    }
 
     const std::vector<std::uint8_t> bytes = encodeBmp(renderer_.handheldPicture());
-    const WrittenPicture written = bytes.empty()
-                                       ? WrittenPicture{}
-                                       : writePictureFile(programFolder_, bytes, sizeof(PhotoRecord::picturePath) - 1);
+    const WrittenPicture written =
+        bytes.empty() ? WrittenPicture{}
+                      : writePictureFile(programFolder_, bytes, sizeof(PhotoRecord::picturePath) - 1, numberTaken);
     switch (written.result) {
     case PictureWriteResult::Written:
         break;
     case PictureWriteResult::FolderMissing:
-        boxes_.show("The picture cannot be saved: the folder " + programFolder_.string() +
-                        " is not there.  Check that the drive that holds it is connected.",
+        boxes_.show(ensureFolder(programFolder_).value_or("The picture cannot be saved: the folder " +
+                                                            programFolder_.string() + " has just gone."),
                     kCaption, MsgStyle::Exclamation);
         return;
     case PictureWriteResult::NoFreeName:

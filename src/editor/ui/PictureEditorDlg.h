@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 class QComboBox;
@@ -46,6 +47,11 @@ public:
     const std::string& pictureName() const { return pictureName_; }
     // The caller's model field: preselected, and overwritten on Save.
     void setModelBuffer(char (&buffer)[40]) { model_ = &buffer; }
+    // Asked on Save before anything is written: false (after the caller has
+    // said why) keeps the editor open, as when the album filled up meanwhile.
+    std::function<bool()> mayWrite;
+    // Picture numbers the album's records name, which a new file must not use.
+    std::function<bool(int)> numberTaken;
 
     const std::filesystem::path& pictureFilePath() const { return pictureFile_; }
     int colourMode() const { return colourMode_; }

@@ -3,6 +3,8 @@
 #include "PictureEditorDlg.h"
 #include "Text.h"
 
+#include <memory>
+
 namespace hf {
 
 bool editNewPhoto(PhotoSourceHost& host, LBitmap picture, std::string proposedName)
@@ -16,6 +18,16 @@ bool editNewPhoto(PhotoSourceHost& host, LBitmap picture, std::string proposedNa
     char model[sizeof AlbumHeader::lastModel] = {};
     copyField(model, host.lastHandheldModel());
     editor.setModelBuffer(model);
+    // The album may fill up, or be read again, while the editor is open:
+    // both are asked at Save, before the picture is written.
+    auto taken = std::make_shared<std::set<int>>();
+    editor.mayWrite = [&host, taken] {
+        if (host.refuseWhenFull())
+            return false;
+        *taken = host.takenPictureNumbers();
+        return true;
+    };
+    editor.numberTaken = [taken](int number) { return taken->contains(number); };
     if (editor.exec() != QDialog::Accepted)
         return false;
     return host.fileNewPicture(

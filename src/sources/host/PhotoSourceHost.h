@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 class QFrame;
@@ -39,8 +40,11 @@ public:
     virtual bool refuseWhenFull() = 0;
     // The handheld model the editor preselects (Windows-1252).
     virtual std::string lastHandheldModel() const = 0;
-    // Files a picture the editor saved; false when nothing was added.
+    // Files a picture the editor saved; false when nothing was added (the
+    // picture file is then removed).
     virtual bool fileNewPicture(const NewPicture& picture) = 0;
+    // The numbers N of the picture files p<N>.bmp the album's records name.
+    virtual std::set<int> takenPictureNumbers() const = 0;
     // Keeps a command off while the source is busy with it.
     virtual void setCommandBlocked(int id, bool blocked) = 0;
     // The window that dialogs and message boxes belong to.
