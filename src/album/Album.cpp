@@ -173,6 +173,26 @@ void Album::loadAlbum(const fs::path& programFolder, MessageBoxes& boxes)
 
 bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
 {
+    return writeAlbumFile(programFolder, albumFile(programFolder), boxes);
+}
+
+std::optional<fs::path> Album::saveCopyBeside(const fs::path& programFolder, MessageBoxes& boxes)
+{
+    const fs::path file = albumFile(programFolder);
+    fs::path copy = file;
+    copy += ".mine";
+    std::error_code ec;
+    for (int n = 2; fs::exists(fs::symlink_status(copy, ec)); ++n) {
+        copy = file;
+        copy += ".mine-" + std::to_string(n);
+    }
+    if (!writeAlbumFile(programFolder, copy, boxes))
+        return std::nullopt;
+    return copy;
+}
+
+bool Album::writeAlbumFile(const fs::path& programFolder, const fs::path& file, MessageBoxes& boxes)
+{
     std::error_code ec;
     if (programFolder.empty() || !fs::is_directory(programFolder, ec)) {
         if (programFolder.empty() || !fs::create_directory(programFolder, ec)) {
@@ -184,7 +204,6 @@ bool Album::saveAlbum(const fs::path& programFolder, MessageBoxes& boxes)
         }
     }
 
-    const fs::path file = albumFile(programFolder);
     const auto failed = [&] {
         boxes.show(formatMessage("Error saving photo album to %s.  Check to see if the disk is full.", file.string()),
                    "Error", MsgStyle::Ok);

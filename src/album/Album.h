@@ -50,6 +50,13 @@ public:
     // records in memory then stay as they are for the next save.
     bool saveAlbum(const std::filesystem::path& programFolder, MessageBoxes& boxes);
 
+    // Writes the album beside Photos.dat, under a name of its own
+    // (Photos.dat.mine, Photos.dat.mine-2, ...), for when another program
+    // replaced the album meanwhile: neither side's photos are lost. The
+    // copy's path, or none after telling the user that it failed.
+    std::optional<std::filesystem::path> saveCopyBeside(const std::filesystem::path& programFolder,
+                                                        MessageBoxes& boxes);
+
     void resetToDefaults();
 
     enum class AppendResult { Appended, Full, PathTooLong };
@@ -82,6 +89,8 @@ public:
     const std::optional<std::filesystem::path>& damagedFile() const { return damagedFile_; }
 
 private:
+    bool writeAlbumFile(const std::filesystem::path& programFolder, const std::filesystem::path& file,
+                        MessageBoxes& boxes);
     bool replaceDamagedFile(TempFile& temp, const std::filesystem::path& file, MessageBoxes& boxes);
 
     std::optional<std::filesystem::path> damagedFile_;

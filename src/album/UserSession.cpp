@@ -1,6 +1,9 @@
 #include "UserSession.h"
 
+#include "Leftovers.h"
 #include "SafeFiles.h"
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -18,8 +21,17 @@ int chooseUser(const SortedList& users, std::string_view remembered)
     return 0;
 }
 
-UserSession::UserSession(HandheldDesktop& desktop, Profile& profile, MessageBoxes& boxes, Album& album)
-    : desktop_(desktop), profile_(profile), boxes_(boxes), album_(album)
+FileIdentity identityOf(const fs::path& file)
+{
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return {};
+    return {true, st.st_dev, st.st_ino, st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+UserSession::UserSession(HandheldDesktop& desktop, Profile& profile, MessageBoxes& boxes, Album& album,
+                         std::string program)
+    : desktop_(desktop), profile_(profile), boxes_(boxes), album_(album), program_(std::move(program))
 {
 }
 
@@ -58,6 +70,18 @@ void UserSession::findProgramFolder()
         fs::create_directory(programFolder_, ec);
 }
 
+std::string UserSession::userOwning(const fs::path& folder) const
+{
+    const std::string creator = desktop_.creatorFolder(kCreatorId);
+    std::error_code ec;
+    for (const std::string& user : users_.items()) {
+        const fs::path userFolder = desktop_.userFolder(user);
+        if (!userFolder.empty() && !creator.empty() && fs::equivalent(userFolder / creator, folder, ec))
+            return user;
+    }
+    return {};
+}
+
 void UserSession::rememberUser()
 {
     remembered_ = currentUser();
@@ -89,15 +113,49 @@ bool UserSession::reload()
 
 void UserSession::loadAlbum()
 {
-    removeStaleTemporaryFiles(programFolder_, {kAlbumTempPrefix, kPictureTempPrefix}, kStaleTemporaryAge);
+    bool fresh = false;
+    if (lock_.folder() != programFolder_ || !lock_.held()) {
+        lock_ = AlbumLock();  // let go of the previous user's album first
+        lock_ = AlbumLock::take(programFolder_, program_);
+        fresh = lock_.held();
+    }
+    if (!fresh)
+        removeStaleTemporaryFiles(programFolder_, {kAlbumTempPrefix, kPictureTempPrefix}, kStaleTemporaryAge);
+    loaded_ = identityOf(Album::albumFile(programFolder_));
     album_.loadAlbum(programFolder_, boxes_);
+    if (fresh)
+        removeLeftovers(programFolder_, album_);
 }
 
-bool UserSession::saveAlbum()
+bool UserSession::albumChangedOnDisk() const
 {
     if (programFolder_.empty())
-        return true;
-    return album_.saveAlbum(programFolder_, boxes_);
+        return false;
+    // An album that has gone holds nothing to lose: the next save writes it.
+    const FileIdentity now = identityOf(Album::albumFile(programFolder_));
+    return now.exists && now != loaded_;
+}
+
+SaveResult UserSession::saveAlbum()
+{
+    if (programFolder_.empty() || readOnly())
+        return SaveResult::Saved;
+    if (albumChangedOnDisk()) {
+        const std::optional<fs::path> kept = album_.saveCopyBeside(programFolder_, boxes_);
+        if (!kept)
+            return SaveResult::Failed;
+        boxes_.show("Photos.dat was replaced by another program while Handfolio had the album open (the "
+                    "handheld's synchronisation, for instance).  Handfolio has read the album again; your last "
+                    "change is not in it, but in the copy Handfolio kept of its own album: " +
+                        kept->string(),
+                    "Handfolio", MsgStyle::Exclamation);
+        loadAlbum();
+        return SaveResult::KeptBoth;
+    }
+    if (!album_.saveAlbum(programFolder_, boxes_))
+        return SaveResult::Failed;
+    loaded_ = identityOf(Album::albumFile(programFolder_));
+    return SaveResult::Saved;
 }
 
 }  // namespace hf

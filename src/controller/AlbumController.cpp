@@ -27,6 +27,7 @@ void AlbumController::finishStart()
 {
     started_ = true;
     tellFolderState();
+    tellReadOnly();
 }
 
 bool AlbumController::switchUser(int index)
@@ -47,7 +48,18 @@ void AlbumController::closeAlbum()
 
 bool AlbumController::saveAlbum()
 {
-    return session_.saveAlbum();
+    switch (session_.saveAlbum()) {
+    case SaveResult::Saved:
+        return true;
+    case SaveResult::Failed:
+        return false;
+    case SaveResult::KeptBoth:
+        // The other program's album is the one loaded now.
+        ++generation_;
+        albumReplaced();
+        return false;
+    }
+    return false;
 }
 
 void AlbumController::requestReload(bool dialogOpen)
@@ -75,6 +87,24 @@ void AlbumController::albumReplaced()
     fillPhotoList();
     updateCommands();
     tellFolderState();
+    tellReadOnly();
+}
+
+void AlbumController::tellReadOnly()
+{
+    const AlbumLock& lock = session_.lock();
+    if (!session_.readOnly()) {
+        toldReadOnly_.clear();
+        return;
+    }
+    if (!started_ || toldReadOnly_ == lock.folder())
+        return;
+    toldReadOnly_ = lock.folder();
+    boxes_.show("The album of handheld user " + session_.currentUser() + " is open in " +
+                    (lock.holder().empty() ? std::string("another program") : lock.holder()) +
+                    ".  Handfolio shows it here read-only, so that neither program overwrites what the other "
+                    "adds.\n\nClose the other program, then start Handfolio again to make changes here.",
+                "Handfolio", MsgStyle::Exclamation);
 }
 
 void AlbumController::tellFolderState()
@@ -227,6 +257,16 @@ void AlbumController::firstPaint()
 
 void AlbumController::updateCommands()
 {
+    updateCommandsForRows();
+    if (!session_.readOnly())
+        return;
+    CommandState& c = commands_;
+    c.remove = c.moveUp = c.moveDown = c.details = false;
+    c.canAdd = c.canRemove = c.photoMenu = false;
+}
+
+void AlbumController::updateCommandsForRows()
+{
     CommandState& c = commands_;
     const int rows = rowCount();
     if (rows == 0) {
@@ -262,7 +302,7 @@ void AlbumController::updateCommands()
 
 bool AlbumController::sourceCommandEnabled(int id) const
 {
-    if (blocked_.contains(id))
+    if (blocked_.contains(id) || session_.readOnly())
         return false;
     return id == kAddPhotoCommand ? commands_.canAdd : session_.hasProgramFolder();
 }

@@ -149,8 +149,11 @@ public:
     void applyDetails(const PhotoTicket& ticket, const AlbumHeader& header, const PhotoRecord& edited,
                       bool categoriesChanged);
 
-    // Tells the user and answers true when the album has no room left.
+    // Tells the user and answers true when no photo can be added now: the
+    // album has no room left, or another program has it open.
     bool refuseWhenFull();
+    // Another program has the album open: it is shown, never changed.
+    bool readOnly() const { return session_.readOnly(); }
     // The numbers N of the p<N>.bmp in the program folder that any record,
     // removed ones included, names: not free even when the file has gone.
     std::set<int> takenPictureNumbers() const;
@@ -178,6 +181,13 @@ private:
     void updateCommands();
     void setPreview(std::string text, std::filesystem::path picture = {});
     void tellFolderState();
+    void tellReadOnly();
+    // Says so and answers true while another program has the album open.
+    bool refuseReadOnly(const char* caption);
+    // A picture written into another user's folder (the user changed while
+    // the editor was open) goes into that user's album.
+    bool fileInOtherAlbum(const NewPicture& picture);
+    void updateCommandsForRows();
     // Removes a picture the editor wrote that will not be filed, unless a
     // record names it after all.
     void discardPicture(const std::filesystem::path& file);
@@ -202,6 +212,7 @@ private:
     bool reloadPending_ = false;
     bool started_ = false;
     bool toldNoFolder_ = false;
+    std::filesystem::path toldReadOnly_;
 };
 
 }  // namespace hf

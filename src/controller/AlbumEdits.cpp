@@ -32,8 +32,21 @@ std::optional<int> AlbumController::photoAfterDialog(const PhotoTicket& ticket, 
     return std::nullopt;
 }
 
+bool AlbumController::refuseReadOnly(const char* caption)
+{
+    if (!session_.readOnly())
+        return false;
+    const std::string& holder = session_.lock().holder();
+    boxes_.show("The album is open in " + (holder.empty() ? std::string("another program") : holder) +
+                    ", so Handfolio does not change it here.",
+                caption, MsgStyle::Exclamation);
+    return true;
+}
+
 bool AlbumController::removePhoto()
 {
+    if (refuseReadOnly("Remove Photo"))
+        return false;
     const int row = currentRow();
     if (row < 0) {
         boxes_.show("You must first select a photo from the list.", "Remove Photo", MsgStyle::Ok);
@@ -72,7 +85,7 @@ void AlbumController::movePhoto(int step)
 {
     const int r = currentRow();
     const int other = r + step;
-    if (r < 0 || other < 0 || other >= rowCount())
+    if (r < 0 || other < 0 || other >= rowCount() || refuseReadOnly("Move Photo"))
         return;
     // Each place in the list keeps its record index; the records' contents
     // change places, and with them the names the rows show.
@@ -85,6 +98,8 @@ void AlbumController::movePhoto(int step)
 
 std::optional<PhotoTicket> AlbumController::detailsTicket()
 {
+    if (refuseReadOnly("Picture Details"))
+        return std::nullopt;
     const int row = currentRow();
     if (row < 0) {
         boxes_.show("Please select an item from the list.", "Picture Details", MsgStyle::Ok);
@@ -134,6 +149,8 @@ void AlbumController::applyDetails(const PhotoTicket& ticket, const AlbumHeader&
 
 bool AlbumController::refuseWhenFull()
 {
+    if (refuseReadOnly("Add Photo"))
+        return true;
     if (!album_->isFull())
         return false;
     boxes_.show(kAlbumFullMessage, "Add Photo", MsgStyle::Exclamation);
@@ -168,9 +185,51 @@ std::set<int> AlbumController::takenPictureNumbers() const
     return taken;
 }
 
+bool AlbumController::fileInOtherAlbum(const NewPicture& picture)
+{
+    const fs::path folder = picture.file.parent_path();
+    const std::string user = session_.userOwning(folder);
+    const AlbumLock lock = user.empty() ? AlbumLock() : AlbumLock::take(folder, "Handfolio");
+    Album other;
+    bool filed = false;
+    if (lock.held()) {
+        other.loadAlbum(folder, boxes_);
+        filed = other.appendRecord(picture.name, picture.file, picture.colourMode, 0, utf8ToCp1252(user)) ==
+                    Album::AppendResult::Appended &&
+                other.saveAlbum(folder, boxes_);
+    }
+    if (!filed) {
+        discardPicture(picture.file);
+        boxes_.show("The new picture could not be filed: the album it was made for (in " + folder.string() +
+                        ") is no longer open here, and cannot be changed now.",
+                    "Add Photo", MsgStyle::Exclamation);
+        return false;
+    }
+    boxes_.show("The new picture was filed in the album of handheld user " + user +
+                    ", whose folder it was saved in: the album shown here changed while the editor was open.",
+                "Add Photo", MsgStyle::Ok);
+    return true;
+}
+
 bool AlbumController::fileNewPicture(const NewPicture& picture)
 {
+    const fs::path folder = picture.file.parent_path();
+    std::error_code ec;
+    if (!programFolder().empty() && folder.lexically_normal() != programFolder().lexically_normal() &&
+        !fs::equivalent(folder, programFolder(), ec))
+        return fileInOtherAlbum(picture);
+    if (refuseReadOnly("Add Photo")) {
+        discardPicture(picture.file);
+        return false;
+    }
     const std::string filter = filterText();
+    if (session_.albumChangedOnDisk()) {
+        // Another program replaced the album while the editor was open: the
+        // new photo goes into that album, under the same category name.
+        ++generation_;
+        session_.loadAlbum();
+        albumReplaced();
+    }
     const int category = filter == kAllCategories ? 0 : album_->findCategory(filter).value_or(0);
     const std::string user = utf8ToCp1252(session_.currentUser());
     switch (album_->appendRecord(picture.name, picture.file, picture.colourMode, category, user)) {

@@ -1,5 +1,6 @@
 // The process dies at fixed points of a save; the files left behind must
 // always be a whole album and whole pictures.
+#include "AlbumLock.h"
 #include "AlbumTestUtil.h"
 #include "FileHandheldDesktop.h"
 #include "Profile.h"
@@ -190,22 +191,45 @@ TEST(PictureFiles, FirstFreeNumberNeverOverwritesAndLimitsAreReported)
         << "refused writes leave no temporary file";
 }
 
-TEST(TemporaryFiles, OnlyOurOwnOlderThanAnHourAreRemovedWhenTheAlbumIsLoaded)
+class Leftovers : public ::testing::TestWithParam<bool> {};
+
+// What a killed program left goes when an album is opened under its lock;
+// the user's own files, and anything that is not exactly one of our names,
+// stay. Without the lock (another program has the album open) only our
+// temporary files older than an hour go: younger ones may be that program's.
+TEST_P(Leftovers, OnlyOurOwnNamesAreClearedAndOnlyUnderTheLock)
 {
+    const bool heldElsewhere = GetParam();
     TempDir dir;
     writeFile(dir / "users.ini", "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n[Creators]\nWz4k=Handfolio\n");
     const fs::path folder = dir / "ann" / "Handfolio";
-    fs::create_directories(folder);
+    fs::create_directories(folder / "p8.bmp");  // a folder, not a picture
     const std::time_t twoHoursAgo = std::time(nullptr) - 7200;
-    const std::vector<std::string> old{".Photos.dat.abc123", ".picture.bmp.XyZ789", ".picture.bmp.toolong1",
-                                       "notes.txt"};
-    for (const std::string& name : old) {
-        writeFile(folder / name, "x");
+    const auto age = [&](const std::string& name) {
         const utimbuf times{twoHoursAgo, twoHoursAgo};
         ::utime((folder / name).c_str(), &times);
+    };
+    {
+        Album album;
+        album.appendRecord("Kept", folder / "p0.bmp", 3, 0, "Ann");
+        album.appendRecord("Removed", folder / "p1.bmp", 3, 0, "Ann");
+        album.records[1].deleted = 1;
+        RecordingMessageBoxes quiet;
+        ASSERT_TRUE(album.saveAlbum(folder, quiet));
     }
-    writeFile(folder / ".picture.bmp.young1", "being written by another copy");
+    // Older than the album: p5.bmp, named by no record, may be the user's.
+    for (const std::string name : {"p0.bmp", "p1.bmp", "p5.bmp", ".Photos.dat.abc123", ".picture.bmp.XyZ789",
+                                   ".picture.bmp.toolong1", "notes.txt", "Photos.dat"}) {
+        if (name != "Photos.dat")
+            writeFile(folder / name, "x");
+        age(name);
+    }
+    for (const char* name : {".picture.bmp.young1", "p6.bmp", "t0001.jpg", "0002.jpg", ".t0003.jpg.part", "t12.jpg",
+                             "00001.jpg", "P7.BMP", "p6.bmp.bak", "Photos.dat.mine"})
+        writeFile(folder / name, "x");
+    fs::create_symlink(dir / "elsewhere.bmp", folder / "p9.bmp");
 
+    const AlbumLock other = heldElsewhere ? AlbumLock::take(folder, "Other") : AlbumLock();
     FileHandheldDesktop desktop(dir.path());
     MemoryProfile profile;
     RecordingMessageBoxes boxes;
@@ -214,7 +238,22 @@ TEST(TemporaryFiles, OnlyOurOwnOlderThanAnHourAreRemovedWhenTheAlbumIsLoaded)
     session.fillUserList();
     session.findProgramFolder();
     session.loadAlbum();
-    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{".picture.bmp.toolong1", ".picture.bmp.young1", "notes.txt"}));
+    EXPECT_EQ(session.readOnly(), heldElsewhere);
+    std::vector<std::string> kept{".handfolio.lock", "00001.jpg", "P7.BMP", "Photos.dat", "Photos.dat.mine",
+                                  "notes.txt", "p0.bmp", "p1.bmp", "p5.bmp", "p6.bmp.bak", "p8.bmp", "p9.bmp",
+                                  "t12.jpg"};
+    if (heldElsewhere) {
+        // Not ours to judge while another program works here.
+        for (const char* name : {".picture.bmp.toolong1", ".picture.bmp.young1", "p6.bmp", "t0001.jpg",
+                                 "0002.jpg", ".t0003.jpg.part"})
+            kept.emplace_back(name);
+        std::sort(kept.begin(), kept.end());
+    } else {
+        kept.insert(kept.begin() + 1, ".picture.bmp.toolong1");
+    }
+    EXPECT_EQ(namesIn(folder), kept);
 }
+
+INSTANTIATE_TEST_SUITE_P(Lock, Leftovers, ::testing::Bool());
 
 }  // namespace
