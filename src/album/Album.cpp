@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -401,23 +402,30 @@ bool pictureExists(const fs::path& path)
     return fs::exists(path, ec);
 }
 
-bool isPictureFileIn(const fs::path& path, const fs::path& folder)
+std::optional<int> pictureNumberOf(const fs::path& path, const fs::path& folder)
 {
     if (path.empty() || folder.empty() || !path.has_parent_path())
-        return false;
+        return std::nullopt;
     const std::string name = path.filename().string();
     if (name.size() < 6 || name.front() != 'p' || name.substr(name.size() - 4) != ".bmp")
-        return false;
-    for (std::size_t i = 1; i + 4 < name.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9')
-            return false;
-    }
+        return std::nullopt;
+    int number = 0;
+    const char* end = name.data() + name.size() - 4;
+    const auto [stop, error] = std::from_chars(name.data() + 1, end, number);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
     std::error_code e1, e2;
     const fs::path parent = fs::weakly_canonical(path.parent_path(), e1);
     const fs::path own = fs::weakly_canonical(folder, e2);
     if (e1 || e2 || parent != own)
-        return false;
-    return fs::is_regular_file(fs::symlink_status(path, e1));
+        return std::nullopt;
+    return number;
+}
+
+bool isPictureFileIn(const fs::path& path, const fs::path& folder)
+{
+    std::error_code ec;
+    return pictureNumberOf(path, folder) && fs::is_regular_file(fs::symlink_status(path, ec));
 }
 
 fs::path recordPath(const PhotoRecord& record)

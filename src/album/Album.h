@@ -104,6 +104,9 @@ bool pictureExists(const std::filesystem::path& path);
 
 // True when path names a picture file "p<N>.bmp" directly inside folder.
 bool isPictureFileIn(const std::filesystem::path& path, const std::filesystem::path& folder);
+// The N of a path that names "p<N>.bmp" directly inside folder, whether or
+// not that file is there.
+std::optional<int> pictureNumberOf(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 // The picture path field's bytes as a path, and back.
 std::filesystem::path recordPath(const PhotoRecord& record);

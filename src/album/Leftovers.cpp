@@ -56,7 +56,7 @@ void removeLeftovers(const fs::path& folder, const Album& album)
     std::set<std::string> named;
     for (int i = 0; i < album.count; ++i) {
         const fs::path path = recordPath(album.records[static_cast<std::size_t>(i)]);
-        if (isPictureFileIn(path, folder))
+        if (pictureNumberOf(path, folder))
             named.insert(path.filename().string());
     }
     struct stat albumFile {};

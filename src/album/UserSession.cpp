@@ -90,7 +90,7 @@ void UserSession::rememberUser()
 
 void UserSession::switchUser(int index)
 {
-    saveAlbum();
+    (void)saveAlbum(false);
     current_ = (index >= 0 && index < users_.size()) ? index : current_;
     rememberUser();
     findProgramFolder();
@@ -122,6 +122,7 @@ void UserSession::loadAlbum()
     if (!fresh)
         removeStaleTemporaryFiles(programFolder_, {kAlbumTempPrefix, kPictureTempPrefix}, kStaleTemporaryAge);
     loaded_ = identityOf(Album::albumFile(programFolder_));
+    unsaved_ = false;
     album_.loadAlbum(programFolder_, boxes_);
     if (fresh)
         removeLeftovers(programFolder_, album_);
@@ -136,11 +137,13 @@ bool UserSession::albumChangedOnDisk() const
     return now.exists && now != loaded_;
 }
 
-SaveResult UserSession::saveAlbum()
+SaveResult UserSession::saveAlbum(bool afterChange)
 {
     if (programFolder_.empty() || readOnly())
         return SaveResult::Saved;
     if (albumChangedOnDisk()) {
+        if (!afterChange && !unsaved_)
+            return SaveResult::Saved;
         const std::optional<fs::path> kept = album_.saveCopyBeside(programFolder_, boxes_);
         if (!kept)
             return SaveResult::Failed;
@@ -152,7 +155,8 @@ SaveResult UserSession::saveAlbum()
         loadAlbum();
         return SaveResult::KeptBoth;
     }
-    if (!album_.saveAlbum(programFolder_, boxes_))
+    unsaved_ = !album_.saveAlbum(programFolder_, boxes_);
+    if (unsaved_)
         return SaveResult::Failed;
     loaded_ = identityOf(Album::albumFile(programFolder_));
     return SaveResult::Saved;

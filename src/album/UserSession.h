@@ -67,8 +67,10 @@ public:
     // Saves into the program folder; without one, or while the album is
     // read only, there is nothing to save and nothing is said. When another
     // program has replaced Photos.dat since it was read, this album is kept
-    // beside it, the user is told, and the other one is loaded.
-    SaveResult saveAlbum();
+    // beside it, the user is told, and the other one is loaded; unless
+    // nothing changed here since the last save (afterChange false, as at
+    // exit), when the other program's album simply stays.
+    SaveResult saveAlbum(bool afterChange = true);
     // Whether Photos.dat is there but no longer the file this session read
     // or wrote.
     bool albumChangedOnDisk() const;
@@ -107,6 +109,7 @@ private:
     std::string program_;
     AlbumLock lock_;
     FileIdentity loaded_;  // Photos.dat as last read or written
+    bool unsaved_ = false; // the last save failed
 };
 
 }  // namespace hf

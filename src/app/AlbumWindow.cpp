@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "DialogUnits.h"
 #include "HelpWindow.h"
+#include "ImageIO.h"
 #include "PhotoIntake.h"
 #include "ReloadService.h"
 #include "SourceHost.h"
@@ -68,6 +69,9 @@ PhotoSourceHost& AlbumWindow::sourceHost()
 
 void AlbumWindow::initialise()
 {
+    // Before anything is decoded, by any source: Qt decodes a picture on the
+    // clipboard itself, with the limit set for its readers at that moment.
+    setPictureLimits();
     autoPlay_.suppress();
     controller_.start();
     showState();
@@ -78,6 +82,12 @@ void AlbumWindow::initialise()
         // Queued, so that the bus call is answered at once whatever the
         // reload then shows.
         connect(reload_, &ReloadService::reloadRequested, this, &AlbumWindow::requestReload, Qt::QueuedConnection);
+        connect(reload_, &ReloadService::activateRequested, this, [this] {
+            if (isMinimized())
+                showNormal();
+            raise();
+            activateWindow();
+        });
         reload_->registerOnSessionBus();
     }
 
@@ -96,7 +106,7 @@ void AlbumWindow::initialise()
 
 void AlbumWindow::exitProgram()
 {
-    controller_.saveAlbum();
+    controller_.finalSave();
     done(QDialog::Accepted);
 }
 

@@ -3,10 +3,10 @@
 #include "DownloadCommand.h"
 #include "FileHandheldDesktop.h"
 #include "GSettingsAutoPlay.h"
-#include "ImageIO.h"
 #include "PasteCommand.h"
 #include "ProgramIcon.h"
 #include "QtMessageBoxes.h"
+#include "ReloadService.h"
 #include "ScanCommand.h"
 #include "ScreenCaptureCommand.h"
 #include "SettingsProfile.h"
@@ -22,7 +22,10 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed desktop entry (Wayland's app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmere.Handfolio"));
     QApplication::setWindowIcon(hf::programIcon());
-    hf::setPictureLimits();
+    // One program per desktop session: a second start brings the first to
+    // the front and leaves every album alone.
+    if (hf::ReloadService::handOverToRunningProgram())
+        return 0;
 
     hf::SettingsProfile profile;
     hf::QtMessageBoxes boxes;

@@ -42,8 +42,25 @@ bool AlbumController::switchUser(int index)
 
 void AlbumController::closeAlbum()
 {
-    saveAlbum();
+    finalSave();
     session_.rememberUser();
+}
+
+void AlbumController::finalSave()
+{
+    // Every change was saved when it was made; this only retries one that
+    // failed, and never puts an old album over a newer one.
+    (void)session_.saveAlbum(false);
+}
+
+bool AlbumController::catchUpWithDisk()
+{
+    if (!session_.albumChangedOnDisk())
+        return false;
+    ++generation_;
+    session_.loadAlbum();
+    albumReplaced();
+    return true;
 }
 
 bool AlbumController::saveAlbum()

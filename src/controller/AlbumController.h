@@ -85,6 +85,8 @@ public:
     bool switchUser(int index);
     // The close box: the final save, and the user remembered.
     void closeAlbum();
+    // Exit: writes only what a failed save left unwritten.
+    void finalSave();
     bool saveAlbum();
     bool hasProgramFolder() const { return session_.hasProgramFolder(); }
     const std::filesystem::path& programFolder() const { return session_.programFolder(); }
@@ -182,6 +184,10 @@ private:
     void setPreview(std::string text, std::filesystem::path picture = {});
     void tellFolderState();
     void tellReadOnly();
+    // Reads the album again when another program replaced Photos.dat since
+    // it was read (the synchronisation, before its reload request comes),
+    // so that a change is made to that album, not over it. True when it did.
+    bool catchUpWithDisk();
     // Says so and answers true while another program has the album open.
     bool refuseReadOnly(const char* caption);
     // A picture written into another user's folder (the user changed while

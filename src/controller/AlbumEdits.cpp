@@ -2,7 +2,6 @@
 
 #include "CategoryTable.h"
 
-#include <charconv>
 #include <cstring>
 
 namespace fs = std::filesystem;
@@ -56,6 +55,7 @@ bool AlbumController::removePhoto()
     const std::string name = cp1252ToUtf8(rowName(row));
     if (boxes_.show("Really remove " + name + " from the album?", "Remove Photo", MsgStyle::YesNo) != MsgAnswer::Yes)
         return false;
+    catchUpWithDisk();
     const std::optional<int> target = photoAfterDialog(ticket, "Remove Photo");
     if (!target || !session_.hasProgramFolder())
         return false;
@@ -87,6 +87,11 @@ void AlbumController::movePhoto(int step)
     const int other = r + step;
     if (r < 0 || other < 0 || other >= rowCount() || refuseReadOnly("Move Photo"))
         return;
+    if (catchUpWithDisk()) {
+        boxes_.show("The album was changed by another program and has been read again.  Nothing was moved.",
+                    "Move Photo", MsgStyle::Exclamation);
+        return;
+    }
     // Each place in the list keeps its record index; the records' contents
     // change places, and with them the names the rows show.
     album_->exchangeRecords(recordOfRow(r), recordOfRow(other));
@@ -111,6 +116,7 @@ std::optional<PhotoTicket> AlbumController::detailsTicket()
 void AlbumController::applyDetails(const PhotoTicket& ticket, const AlbumHeader& header, const PhotoRecord& edited,
                                    bool categoriesChanged)
 {
+    catchUpWithDisk();
     const std::optional<int> target = photoAfterDialog(ticket, "Picture Details");
     if (!target)
         return;
@@ -174,13 +180,9 @@ std::set<int> AlbumController::takenPictureNumbers() const
 {
     std::set<int> taken;
     for (int i = 0; i < album_->count; ++i) {
-        const fs::path path = recordPath(album_->records[static_cast<std::size_t>(i)]);
-        if (!isPictureFileIn(path, programFolder()))
-            continue;
-        const std::string name = path.filename().string();  // p<digits>.bmp
-        int number = 0;
-        if (std::from_chars(name.data() + 1, name.data() + name.size() - 4, number).ec == std::errc())
-            taken.insert(number);
+        if (const std::optional<int> n =
+                pictureNumberOf(recordPath(album_->records[static_cast<std::size_t>(i)]), programFolder()))
+            taken.insert(*n);
     }
     return taken;
 }
@@ -223,13 +225,9 @@ bool AlbumController::fileNewPicture(const NewPicture& picture)
         return false;
     }
     const std::string filter = filterText();
-    if (session_.albumChangedOnDisk()) {
-        // Another program replaced the album while the editor was open: the
-        // new photo goes into that album, under the same category name.
-        ++generation_;
-        session_.loadAlbum();
-        albumReplaced();
-    }
+    // Another program may have replaced the album while the editor was
+    // open: the new photo goes into that album, under the same category.
+    catchUpWithDisk();
     const int category = filter == kAllCategories ? 0 : album_->findCategory(filter).value_or(0);
     const std::string user = utf8ToCp1252(session_.currentUser());
     switch (album_->appendRecord(picture.name, picture.file, picture.colourMode, category, user)) {

@@ -1,6 +1,8 @@
 #include "ReloadService.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 
 namespace hf {
 
@@ -33,6 +35,23 @@ bool ReloadService::registerOnSessionBus()
 void ReloadService::Reload()
 {
     emit reloadRequested();
+}
+
+void ReloadService::Activate()
+{
+    emit activateRequested();
+}
+
+bool ReloadService::handOverToRunningProgram()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
+        return false;
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService), QStringLiteral("Activate"));
+    // A program that does not answer (hung, or an older one) is not handed
+    // over to: this one starts, and the album lock keeps the two apart.
+    return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
 }
 
 }  // namespace hf

@@ -8,6 +8,8 @@ namespace hf {
 // has just synchronised the handheld:
 //   service org.quillmere.Handfolio, object /org/quillmere/Handfolio,
 //   interface org.quillmere.Handfolio, method Reload().
+// Activate() brings the running program's window to the front: a second
+// start of the program hands over to the first that way.
 class ReloadService final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quillmere.Handfolio")
@@ -22,11 +24,17 @@ public:
     // taken by another running Handfolio.
     bool registerOnSessionBus();
 
+    // When a Handfolio already runs in this desktop session, asks it to come
+    // to the front and answers true: this start then has nothing to do.
+    static bool handOverToRunningProgram();
+
 public slots:
     Q_SCRIPTABLE void Reload();
+    Q_SCRIPTABLE void Activate();
 
 signals:
     void reloadRequested();
+    void activateRequested();
 
 private:
     bool registered_ = false;

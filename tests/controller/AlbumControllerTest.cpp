@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace hf;
@@ -297,5 +300,132 @@ INSTANTIATE_TEST_SUITE_P(Cases, Commands,
                                            CommandsCase{"Last", 3, 2, false, true, true, false, true, "C"},
                                            CommandsCase{"Full", 1, 0, true, true, false, false, false, "A"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Runs work in a process of its own, as a second copy of the program would;
+// true when it returned true there.
+bool inAnotherProcess(const std::function<bool()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(work() ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class TwoPrograms : public Controller, public ::testing::WithParamInterface<bool> {};
+
+// Program A has the album open; program B, started meanwhile, may look but
+// not write (and its exit writes nothing). Once A has gone, B's photo joins
+// A's, and never under the picture number of one A removed.
+TEST_P(TwoPrograms, TheSecondWaitsForTheFirstAndNothingIsLost)
+{
+    const bool removeFirst = GetParam();
+    writeAlbum({{"Beach", 0}}, false);
+    auto a = std::make_unique<AlbumController>(desktop, profile, boxes);
+    a->start();
+    const std::string holder = "Handfolio (process " + std::to_string(::getpid()) + " on ";
+    touch(folder / "p1.bmp");
+    ASSERT_TRUE(a->fileNewPicture({"FromA", folder / "p1.bmp", 3, {}}));
+    const FileIdentity before = identityOf(folder / "Photos.dat");
+
+    EXPECT_TRUE(inAnotherProcess([&] {
+        AnsweringBoxes told;
+        AlbumController b(desktop, profile, told);
+        b.start();
+        b.finishStart();
+        const bool refused = b.readOnly() && b.refuseWhenFull() && !b.commands().canAdd &&
+                             !b.sourceCommandEnabled(32779) && !b.removePhoto();
+        b.closeAlbum();
+        return refused && told.shown.size() == 3 && told.shown[0].find(holder) != std::string::npos;
+    })) << "B is read-only and says who has the album";
+    EXPECT_EQ(identityOf(folder / "Photos.dat"), before) << "B's exit wrote nothing";
+
+    if (removeFirst) {
+        a->selectRow(0);
+        boxes.meanwhile = nullptr;
+        ASSERT_TRUE(a->removePhoto() || a->rowCount() == 1);
+        EXPECT_FALSE(fs::exists(folder / "p0.bmp"));
+    }
+    a->closeAlbum();
+    a.reset();
+
+    EXPECT_TRUE(inAnotherProcess([&] {
+        AnsweringBoxes told;
+        AlbumController b(desktop, profile, told);
+        b.start();
+        const std::set<int> taken = b.takenPictureNumbers();
+        const int free = taken.empty() ? 0 : *taken.rbegin() + 1;
+        touch(folder / ("p" + std::to_string(free) + ".bmp"));
+        return !b.readOnly() && taken.contains(0) &&
+               b.fileNewPicture({"FromB", folder / ("p" + std::to_string(free) + ".bmp"), 3, {}});
+    }));
+    const std::vector<std::string> expected =
+        removeFirst ? std::vector<std::string>{"FromA", "FromB"} : std::vector<std::string>{"Beach", "FromA", "FromB"};
+    EXPECT_EQ(namesOnDisk(), expected);
+    Album saved;
+    saved.loadAlbum(folder, boxes);
+    std::set<std::string> paths;
+    for (int i = 0; i < saved.count; ++i)
+        paths.insert(std::string(fieldText(saved.records[static_cast<std::size_t>(i)].picturePath)));
+    EXPECT_EQ(paths.size(), std::size_t(saved.count)) << "no two records name one picture file";
+}
+
+INSTANTIATE_TEST_SUITE_P(RemoveFirst, TwoPrograms, ::testing::Bool());
+
+enum class Change { Remove, Intake, Move, RaceBeforeSave, Exit };
+
+class ReplacedAlbum : public Controller, public ::testing::WithParamInterface<Change> {};
+
+// The synchronisation rewrites Photos.dat and its reload has not come yet:
+// a change is made to the album it wrote, never over it. Should it come
+// between a change and its save, this program's album is kept beside it.
+TEST_P(ReplacedAlbum, ASaveNeverOverwritesWhatAnotherProgramWrote)
+{
+    writeAlbum({{"Beach", 0}, {"Hills", 1}});
+    c.start();
+    c.finishStart();
+    writeAlbum({{"Beach", 0}, {"Hills", 1}, {"Synced", 5}});
+    std::vector<std::string> expected{"Beach", "Hills", "Synced"};
+    switch (GetParam()) {
+    case Change::Remove:
+        c.selectRow(1);
+        c.removePhoto();
+        expected = {"Beach", "Synced"};
+        EXPECT_FALSE(fs::exists(folder / "p1.bmp"));
+        break;
+    case Change::Intake:
+        touch(folder / "p7.bmp");
+        EXPECT_TRUE(c.fileNewPicture({"New", folder / "p7.bmp", 3, {}}));
+        expected.emplace_back("New");
+        break;
+    case Change::Move:
+        c.selectRow(0);
+        c.movePhoto(1);
+        EXPECT_NE(boxes.shown.back().find("Nothing was moved"), std::string::npos);
+        break;
+    case Change::RaceBeforeSave:
+        copyField(c.album().records[0].pictureName, "Mine");
+        EXPECT_FALSE(c.saveAlbum());
+        EXPECT_NE(boxes.shown.back().find(folder.string() + "/Photos.dat.mine"), std::string::npos);
+        ASSERT_TRUE(fs::exists(folder / "Photos.dat.mine"));
+        break;
+    case Change::Exit:
+        c.closeAlbum();
+        break;
+    }
+    EXPECT_EQ(namesOnDisk(), expected);
+    EXPECT_EQ(fs::exists(folder / "Photos.dat.mine"), GetParam() == Change::RaceBeforeSave);
+    if (GetParam() != Change::Exit) {
+        EXPECT_EQ(c.rowCount(), int(expected.size())) << "the album on disk is the one shown";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, ReplacedAlbum,
+                         ::testing::Values(Change::Remove, Change::Intake, Change::Move, Change::RaceBeforeSave,
+                                           Change::Exit));
 
 }  // namespace

@@ -30,6 +30,9 @@ struct Offer {
     enum class Content { Png, PngFileUri, TwoFileUris, JunkFileUri, Text, JunkPng } content;
     // What the user then meets: the editor, or a message.
     const char* message;
+    // The picture offered. 7000 x 5000 is more than Qt's readers take by
+    // default, and within the limit every source shares from the start.
+    QSize size = {64, 48};
 };
 
 void PrintTo(const Offer& o, std::ostream* os)
@@ -70,9 +73,9 @@ protected:
         })) << "xclip did not take the clipboard";
     }
 
-    std::string pngBytes(const fs::path& file) const
+    std::string pngBytes(const fs::path& file, QSize size) const
     {
-        QImage image(64, 48, QImage::Format_RGB32);
+        QImage image(size, QImage::Format_RGB32);
         image.fill(kBlue);
         QPainter(&image).fillRect(0, 0, 16, 16, Qt::white);
         image.save(QString::fromStdString(file.string()), "PNG");
@@ -86,7 +89,7 @@ TEST_P(Paste, ImagesOpenTheEditorAndEverythingElseIsTold)
 {
     const Offer o = GetParam();
     const fs::path photo = dir / "photo.png";
-    const std::string png = pngBytes(photo);
+    const std::string png = pngBytes(photo, o.size);
     writeFile(dir / "junk.jpg", "not a picture");
     const std::string uri = QUrl::fromLocalFile(QString::fromStdString(photo.string())).toString().toStdString();
     switch (o.content) {
@@ -132,7 +135,7 @@ TEST_P(Paste, ImagesOpenTheEditorAndEverythingElseIsTold)
     }
     EXPECT_TRUE(shown.empty());
     ASSERT_TRUE(editor.handled());
-    EXPECT_EQ(sourceSize, QSize(64, 48));
+    EXPECT_EQ(sourceSize, o.size);
     EXPECT_EQ(sourceColour, kBlue);
     EXPECT_EQ(proposal, "New Picture");
     ASSERT_EQ(window->album().count, 1);
@@ -143,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
     Offers, Paste,
     ::testing::Values(
         Offer{"Png", "image/png", Offer::Content::Png, nullptr},
+        Offer{"LargePngInAFreshProgram", "image/png", Offer::Content::Png, nullptr, {7000, 5000}},
         Offer{"CopiedFile", "text/uri-list", Offer::Content::PngFileUri, nullptr},
         Offer{"TwoFiles", "text/uri-list", Offer::Content::TwoFileUris, "You must first copy an image to the clipboard."},
         Offer{"FileThatIsNoPicture", "text/uri-list", Offer::Content::JunkFileUri,
