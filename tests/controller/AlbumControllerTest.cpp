@@ -39,7 +39,8 @@ class Controller : public ::testing::Test {
 protected:
     Controller()
     {
-        writeFile(palm / "users.ini", "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n[Creators]\nWz4k=Handfolio\n");
+        writeFile(palm / "users.ini",
+                  "[Users]\nCount=2\nUser0=Ann\nFolder0=ann\nUser1=Bob\nFolder1=bob\n[Creators]\nWz4k=Handfolio\n");
         fs::create_directories(folder);
         desktop.refresh();
     }
@@ -195,6 +196,22 @@ TEST_F(Controller, CategoryEditsUnderAReloadLandOnTheReloadedTable)
     ASSERT_EQ(saved.count, 2);
     EXPECT_EQ(saved.categoryName(saved.records[0].category), "Family");
     EXPECT_EQ(saved.categoryName(saved.records[1].category), "Travel");
+}
+
+// The synchronisation changed the user while the editor was open: the
+// picture it wrote into Ann's folder goes into Ann's album, not Bob's.
+TEST_F(Controller, APictureGoesToTheAlbumOfTheFolderItWasWrittenTo)
+{
+    writeAlbum({{"Beach", 0}});
+    c.start();
+    fs::create_directories(palm / "bob" / "Handfolio");
+    ASSERT_TRUE(c.switchUser(c.users().findExact("Bob")));
+    touch(folder / "p3.bmp");
+    EXPECT_TRUE(c.fileNewPicture({"ForAnn", folder / "p3.bmp", 3, {}}));
+    EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"Beach", "ForAnn"}));
+    EXPECT_EQ(c.album().count, 0) << "Bob's album is left alone";
+    EXPECT_EQ(boxes.shown.back().rfind("Add Photo: The new picture was filed in the album of handheld user Ann", 0),
+              0u);
 }
 
 struct IntakeCase {
