@@ -43,7 +43,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/ DESTINATION ${HANDFOLIO_
 # Man pages and the changelog go in compressed, without names or times in
 # the gzip header, so that two builds give the same package.
 set(compressed)
-foreach(doc docs/man/handfolio.1 docs/man/handfolio-photo-store.1 packaging/changelog)
+foreach(doc docs/man/handfolio.1 docs/man/handfolio-photo-store.1 docs/man/handfolio-cli.1 packaging/changelog)
   get_filename_component(name ${doc} NAME)
   add_custom_command(OUTPUT ${packaging_out}/${name}.gz
                      COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/${doc} > ${packaging_out}/${name}.gz
@@ -52,7 +52,7 @@ foreach(doc docs/man/handfolio.1 docs/man/handfolio-photo-store.1 packaging/chan
   list(APPEND compressed ${packaging_out}/${name}.gz)
 endforeach()
 add_custom_target(handfolio_docs ALL DEPENDS ${compressed})
-install(FILES ${packaging_out}/handfolio.1.gz ${packaging_out}/handfolio-photo-store.1.gz
+install(FILES ${packaging_out}/handfolio.1.gz ${packaging_out}/handfolio-photo-store.1.gz ${packaging_out}/handfolio-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packaging_out}/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${HANDFOLIO_DOC_DIR})

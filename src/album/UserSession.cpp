@@ -49,6 +49,15 @@ void UserSession::fillUserList()
     current_ = chooseUser(users_, remembered_);
 }
 
+bool UserSession::selectUser(std::string_view name)
+{
+    const int found = users_.findExact(name);
+    if (found < 0)
+        return false;
+    current_ = found;
+    return true;
+}
+
 std::string UserSession::currentUser() const
 {
     return current_ >= 0 ? users_[current_] : std::string();

@@ -52,6 +52,9 @@ public:
 
     void readRememberedUser();
     void fillUserList();
+    // Makes the user of that exact name current, without saving or
+    // remembering anything; false when there is no such user.
+    bool selectUser(std::string_view name);
     void findProgramFolder();
     void rememberUser();
 

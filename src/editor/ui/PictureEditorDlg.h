@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlbumFormat.h"
+#include "EditorSettings.h"
 #include "LBitmap.h"
 #include "MessageBoxes.h"
 #include "Profile.h"
@@ -21,9 +22,6 @@ namespace hf {
 
 class CropFrameWidget;
 
-inline constexpr const char* kParametersSection = "Parameters";
-inline constexpr const char* kGrayLevelValue = "Gray Level";
-inline constexpr const char* kContrastValue = "Contrast";
 
 // Every new photo passes through here: the user frames it, chooses the
 // handheld model, the colour mode and the contrast while the result shows at
