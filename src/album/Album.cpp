@@ -257,8 +257,9 @@ bool Album::writeAlbumFile(const fs::path& programFolder, const fs::path& file, 
         return failed();
     temp.release();
     damagedFile_.reset();
-    syncFolder(programFolder);
-    return true;
+    // The new album is in place, but not yet safe from a power cut: said
+    // like any other failed save, and written again by the next one.
+    return syncFolder(programFolder) || failed();
 }
 
 bool Album::replaceDamagedFile(TempFile& temp, const fs::path& file, MessageBoxes& boxes)
@@ -294,7 +295,8 @@ bool Album::replaceDamagedFile(TempFile& temp, const fs::path& file, MessageBoxe
         }
     }
     temp.release();
-    syncFolder(file.parent_path());
+    if (!syncFolder(file.parent_path()))
+        return false;
     damagedFile_.reset();
     boxes.show(formatMessage("The photo album " + file.string() +
                                  " could not be read in full.  Handfolio has kept it as %s and saved the album "

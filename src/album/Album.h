@@ -48,13 +48,13 @@ public:
     // Renumbers positions and rewrites the album file atomically. Returns
     // false, after telling the user, when the file could not be written; the
     // records in memory then stay as they are for the next save.
-    bool saveAlbum(const std::filesystem::path& programFolder, MessageBoxes& boxes);
+    [[nodiscard]] bool saveAlbum(const std::filesystem::path& programFolder, MessageBoxes& boxes);
 
     // Writes the album beside Photos.dat, under a name of its own
     // (Photos.dat.mine, Photos.dat.mine-2, ...), for when another program
     // replaced the album meanwhile: neither side's photos are lost. The
     // copy's path, or none after telling the user that it failed.
-    std::optional<std::filesystem::path> saveCopyBeside(const std::filesystem::path& programFolder,
+    [[nodiscard]] std::optional<std::filesystem::path> saveCopyBeside(const std::filesystem::path& programFolder,
                                                         MessageBoxes& boxes);
 
     void resetToDefaults();
@@ -89,7 +89,7 @@ public:
     const std::optional<std::filesystem::path>& damagedFile() const { return damagedFile_; }
 
 private:
-    bool writeAlbumFile(const std::filesystem::path& programFolder, const std::filesystem::path& file,
+    [[nodiscard]] bool writeAlbumFile(const std::filesystem::path& programFolder, const std::filesystem::path& file,
                         MessageBoxes& boxes);
     bool replaceDamagedFile(TempFile& temp, const std::filesystem::path& file, MessageBoxes& boxes);
 

@@ -26,7 +26,7 @@ struct WrittenPicture {
 // is flushed before this returns, so the album can name the picture.
 // A name whose path would be longer than maxPathBytes is not used, nor a
 // number that `taken` reports (a record names it, though its file is gone).
-WrittenPicture writePictureFile(const std::filesystem::path& folder, std::span<const std::uint8_t> bytes,
+[[nodiscard]] WrittenPicture writePictureFile(const std::filesystem::path& folder, std::span<const std::uint8_t> bytes,
                                 std::size_t maxPathBytes, const std::function<bool(int)>& taken = {});
 
 }  // namespace hf

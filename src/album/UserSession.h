@@ -73,7 +73,7 @@ public:
     // beside it, the user is told, and the other one is loaded; unless
     // nothing changed here since the last save (afterChange false, as at
     // exit), when the other program's album simply stays.
-    SaveResult saveAlbum(bool afterChange = true);
+    [[nodiscard]] SaveResult saveAlbum(bool afterChange = true);
     // Whether Photos.dat is there but no longer the file this session read
     // or wrote.
     bool albumChangedOnDisk() const;

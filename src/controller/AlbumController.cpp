@@ -79,6 +79,11 @@ bool AlbumController::saveAlbum()
     return false;
 }
 
+void AlbumController::saveChange()
+{
+    (void)saveAlbum();
+}
+
 void AlbumController::requestReload(bool dialogOpen)
 {
     if (dialogOpen) {

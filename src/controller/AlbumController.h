@@ -87,7 +87,7 @@ public:
     void closeAlbum();
     // Exit: writes only what a failed save left unwritten.
     void finalSave();
-    bool saveAlbum();
+    [[nodiscard]] bool saveAlbum();
     bool hasProgramFolder() const { return session_.hasProgramFolder(); }
     const std::filesystem::path& programFolder() const { return session_.programFolder(); }
 
@@ -184,6 +184,9 @@ private:
     void setPreview(std::string text, std::filesystem::path picture = {});
     void tellFolderState();
     void tellReadOnly();
+    // Saves a change just made. A save that fails has told the user; the
+    // change stays in memory and the next save that works writes it.
+    void saveChange();
     // Reads the album again when another program replaced Photos.dat since
     // it was read (the synchronisation, before its reload request comes),
     // so that a change is made to that album, not over it. True when it did.

@@ -75,7 +75,7 @@ bool AlbumController::removePhoto()
             focus = true;
         }
     }
-    saveAlbum();
+    saveChange();
     refreshPreview();
     updateCommands();
     return focus;
@@ -96,7 +96,7 @@ void AlbumController::movePhoto(int step)
     // change places, and with them the names the rows show.
     album_->exchangeRecords(recordOfRow(r), recordOfRow(other));
     ++rowsVersion_;
-    saveAlbum();
+    saveChange();
     selectRow(other);
     updateCommands();
 }
@@ -150,7 +150,7 @@ void AlbumController::applyDetails(const PhotoTicket& ticket, const AlbumHeader&
     refillKeepingSelection();
     if (const int again = rowOfRecord(*target); again >= 0)
         selectRow(again);
-    saveAlbum();
+    saveChange();
 }
 
 bool AlbumController::refuseWhenFull()
@@ -247,7 +247,7 @@ bool AlbumController::fileNewPicture(const NewPicture& picture)
     // here, after any reload that came while the editor was open.
     if (!picture.model.empty())
         copyField(album_->header.lastModel, picture.model);
-    saveAlbum();
+    saveChange();
     fillPhotoList();
     if (const int row = rowOfRecord(album_->count - 1); row >= 0)
         selectRow(row);

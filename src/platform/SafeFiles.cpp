@@ -95,7 +95,9 @@ std::optional<std::string> readRegularFile(const fs::path& path, std::size_t max
 bool syncFolder(const fs::path& folder)
 {
     UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return dir && ::fsync(dir.get()) == 0;
+    // Some file systems cannot flush a folder at all: what they keep is as
+    // durable as they make it, and that is no failure of ours.
+    return dir && (::fsync(dir.get()) == 0 || errno == EINVAL || errno == EROFS);
 }
 
 void removeStaleTemporaryFiles(const fs::path& folder, std::initializer_list<std::string_view> prefixes,

@@ -58,10 +58,10 @@ std::optional<std::string> readRegularFile(const std::filesystem::path& path, st
 // Reads exactly size bytes unless the file ends first; the count read, or
 // -1 on a read error.
 long readFully(int fd, void* data, std::size_t size);
-bool writeFully(int fd, const void* data, std::size_t size);
+[[nodiscard]] bool writeFully(int fd, const void* data, std::size_t size);
 
 // Makes a rename or link inside the folder durable.
-bool syncFolder(const std::filesystem::path& folder);
+[[nodiscard]] bool syncFolder(const std::filesystem::path& folder);
 
 // Removes this program's temporary files ("<prefix>XXXXXX" for each prefix)
 // from the folder when they are older than maxAgeSeconds: a younger one may

@@ -89,7 +89,7 @@ TEST_F(AlbumWindowTest, AllRecordsDeletedShowsThatTheCategoryHasNoPhotos)
         auto album = readAlbum("Ann");
         album->removeRecord(0, folderOf("Ann"));
         RecordingMessageBoxes quiet;
-        album->saveAlbum(folderOf("Ann"), quiet);
+        ASSERT_TRUE(album->saveAlbum(folderOf("Ann"), quiet));
     }
     open();
     EXPECT_TRUE(rows().isEmpty());
@@ -232,7 +232,7 @@ TEST_F(AlbumWindowTest, FullAlbumDisablesAddPhoto)
         for (int i = 1; i < kMaxRecords; ++i)
             album->appendRecord("X", folderOf("Ann") / "p0.bmp", 1, 0, "Ann");
         RecordingMessageBoxes quiet;
-        album->saveAlbum(folderOf("Ann"), quiet);
+        ASSERT_TRUE(album->saveAlbum(folderOf("Ann"), quiet));
     }
     open();
     addPhotoSources(*window);

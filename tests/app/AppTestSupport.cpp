@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QProcess>
 
+#include <gtest/gtest.h>
+
 namespace fs = std::filesystem;
 
 namespace hf::test {
@@ -61,7 +63,7 @@ void WindowFixture::writeAlbum(const std::string& user, const std::vector<std::s
         album->appendRecord(names[i], picture, 3, i < categories.size() ? categories[i] : 0, user);
     }
     RecordingMessageBoxes quiet;
-    album->saveAlbum(folder, quiet);
+    ASSERT_TRUE(album->saveAlbum(folder, quiet));
 }
 
 std::unique_ptr<Album> WindowFixture::readAlbum(const std::string& user) const

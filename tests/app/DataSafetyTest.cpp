@@ -47,8 +47,7 @@ protected:
         auto album = readAlbum("Ann");
         std::swap(album->records[0], album->records[2]);  // Gamma, Beta, Alpha
         RecordingMessageBoxes quiet;
-        album->saveAlbum(folderOf("Ann"), quiet);
-        return sendReload(dialog);
+        return album->saveAlbum(folderOf("Ann"), quiet) && sendReload(dialog);
     }
 
     // True when the reload request was answered while the dialog stayed open.
@@ -117,7 +116,7 @@ TEST_F(ReloadUnderDialog, AnswerForAPhotoTheSynchronisationRemovedIsDropped)
         auto album = readAlbum("Ann");
         album->count = 1;
         RecordingMessageBoxes quiet;
-        album->saveAlbum(folderOf("Ann"), quiet);
+        ASSERT_TRUE(album->saveAlbum(folderOf("Ann"), quiet));
         EXPECT_TRUE(sendReload(box));
         clickButton(box, "&Yes");
         told = std::make_unique<ModalHandler>([&](QWidget* b) {
@@ -150,7 +149,7 @@ TEST_F(ReloadedUserList, ANewFolderForTheUserIsAChangeOfUserWithoutSavingTheOldA
     writePicture(moved / "p0.bmp", Qt::red);
     album->appendRecord("Moved", moved / "p0.bmp", 3, 0, "Ann");
     RecordingMessageBoxes quiet;
-    album->saveAlbum(moved, quiet);
+    ASSERT_TRUE(album->saveAlbum(moved, quiet));
     writeFile(dir / "users.ini", "[Users]\nCount=2\nUser0=Bob\nFolder0=bob\nUser1=Ann\nFolder1=ann2\n"
                                  "[Creators]\nWz4k=Handfolio\n");
 

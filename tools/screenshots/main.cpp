@@ -110,7 +110,8 @@ int main(int argc, char* argv[])
             renderer.handheldPicture().Save(file);
             album.appendRecord(shot.name, file, shot.mode, n == 2 ? 1 : 0, "Ann");
         }
-        album.saveAlbum(folder, boxes);
+        if (!album.saveAlbum(folder, boxes))
+            std::fprintf(stderr, "could not write the album in %s\n", folder.c_str());
     }
 
     hf::MemoryProfile profile;
