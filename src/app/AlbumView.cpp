@@ -25,26 +25,32 @@ void AlbumWindow::showState()
     noFolderNote_->setVisible(!controller_.hasProgramFolder());
 }
 
+namespace {
+
+// Fills a box again when its entries changed since it was last filled, and
+// selects the current entry.
+void showEntries(QComboBox* box, const SortedList& entries, int current, std::uint64_t version, std::uint64_t& shown)
+{
+    if (shown != version) {
+        shown = version;
+        box->clear();
+        for (const std::string& entry : entries.items())
+            box->addItem(toQString(entry));
+    }
+    box->setCurrentIndex(current);
+}
+
+}  // namespace
+
 void AlbumWindow::showUsers()
 {
-    if (shownUsers_ != controller_.usersVersion()) {
-        shownUsers_ = controller_.usersVersion();
-        userBox_->clear();
-        for (const std::string& name : controller_.users().items())
-            userBox_->addItem(toQString(name));
-    }
-    userBox_->setCurrentIndex(controller_.currentUserIndex());
+    showEntries(userBox_, controller_.users(), controller_.currentUserIndex(), controller_.usersVersion(), shownUsers_);
 }
 
 void AlbumWindow::showFilter()
 {
-    if (shownFilter_ != controller_.filterVersion()) {
-        shownFilter_ = controller_.filterVersion();
-        filterBox_->clear();
-        for (const std::string& entry : controller_.filterEntries().items())
-            filterBox_->addItem(toQString(entry));
-    }
-    filterBox_->setCurrentIndex(controller_.filterIndex());
+    showEntries(filterBox_, controller_.filterEntries(), controller_.filterIndex(), controller_.filterVersion(),
+                shownFilter_);
 }
 
 void AlbumWindow::showRows()
