@@ -2,13 +2,18 @@
 
 // One HTTP exchange at a time over libcurl's multi interface, so that the
 // running library call can look at its cancel callback between short waits
-// instead of only when libcurl's progress callback comes round.
+// instead of only when libcurl's progress callback comes round. One handle
+// serves every exchange of a call: it keeps the connection and a Digest
+// server's nonce, so each request is sent once, not once to be challenged
+// and once more.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hf::opc {
@@ -33,14 +38,32 @@ struct HttpRequest {
     std::string body;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> range;  // first and last byte
     std::optional<Credentials> credentials;
-    std::size_t maxBody = 0;  // an answer longer than this fails the exchange
+    // An answer longer than this fails the exchange before it is held: a
+    // declared length is checked first, and the buffer never grows past it.
+    std::size_t maxBody = 0;
+    // When set, a successful answer's body is handed over piece by piece
+    // instead of being held; returning false ends the exchange, which then
+    // counts as answered.
+    std::function<bool(std::string_view piece)> sink;
+    // A whole picture may take longer than any other answer.
+    bool wholePicture = false;
 };
+
+// How long one exchange may take from its start to its last byte, so that a
+// server that drips its answer cannot hold a call for ever. Tests shorten
+// them.
+struct Deadlines {
+    std::chrono::milliseconds answer = std::chrono::minutes(2);
+    std::chrono::milliseconds picture = std::chrono::minutes(10);
+};
+void setDeadlines(Deadlines deadlines);
+Deadlines currentDeadlines();
 
 enum class HttpFailure {
     None,
     Cancelled,
-    Unreachable,   // no connection, TLS that does not verify, a broken answer
-    Proxy,         // the proxy cannot be reached or refuses the credentials
+    Unreachable,  // no connection, TLS that does not verify, a broken answer, the deadline
+    Proxy,        // the proxy cannot be reached or refuses the credentials
     TooLarge,
 };
 

@@ -1,5 +1,6 @@
 // Small upright pictures of large ones, as a photo store's thumbnails and
 // downloads need them.
+#include "HeifWriter.h"
 #include "ImageIO.h"
 
 #include <QBuffer>
@@ -124,6 +125,36 @@ TEST(SmallPictures, GrayStaysGrayAndAJpegOfItDecodesBack)
     ASSERT_TRUE(back.IsAllocated());
     EXPECT_TRUE(near(back.colourAt(5, 5), {90, 90, 90}));
     EXPECT_TRUE(encodeJpeg(LBitmap{}).empty());
+}
+
+// A stop asked during a long decode ends it there: never stopped, the
+// picture comes whole after being asked many times; stopped half-way, it
+// is empty and asked only a few times more.
+TEST(SmallPictures, StopIsAskedDuringTheDecodeAndEndsIt)
+{
+    QImage noise(640, 480, QImage::Format_RGB32);
+    std::srand(3);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb(std::rand() % 256, std::rand() % 256, std::rand() % 256));
+    for (const char* format : {"JPG", "PNG", "HEIC"}) {
+        SCOPED_TRACE(format);
+        QByteArray bytes;
+        if (std::string(format) == "HEIC") {
+            const std::string heic = test::heifOf(fromQImage(noise), {});
+            bytes = QByteArray(heic.data(), qsizetype(heic.size()));
+        } else {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            ASSERT_TRUE(noise.save(&buffer, format));
+        }
+        const std::span<const std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        int whole = 0, asked = 0;
+        EXPECT_TRUE(decodeSmallPicture(file, 400, [&] { return ++whole < 0; }).IsAllocated());
+        EXPECT_GE(whole, std::string(format) == "HEIC" ? 4 : 10);
+        EXPECT_FALSE(decodeSmallPicture(file, 400, [&] { return ++asked > whole / 2; }).IsAllocated());
+        EXPECT_LE(asked, whole / 2 + 3);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Damaged and hostile WebDAV answers: nothing is written outside the
 // download folder, the account goes nowhere else, nothing crashes.
 
+#include "Http.h"
 #include "ImageIO.h"
 #include "Propfind.h"
 #include "Servers.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace hf::test {
 namespace {
@@ -41,6 +43,13 @@ std::string nested(int depth)
 
 TEST(HostileAnswers, RollListingsKeepOnlyTheServersOwnDirectCollections)
 {
+    // More collections than a roll list holds, the last names first.
+    std::string many;
+    std::vector<std::string> first;
+    for (int i = 100000; i >= 0; --i)
+        many += response("/r" + std::to_string(1000000 + i) + "/", true);
+    for (int i = 0; i < opc::kMaxRolls; ++i)
+        first.push_back("r" + std::to_string(1000000 + i));
     FakeHttpServer elsewhere({});
     const std::string other = "http://127.0.0.1:" + std::to_string(elsewhere.port());
     struct Case {
@@ -55,21 +64,29 @@ TEST(HostileAnswers, RollListingsKeepOnlyTheServersOwnDirectCollections)
                      response("/Good/", true) + response("/Good/deeper/", true) + response("/a%2Fb/", true) +
                      response("/%2e%2e/", true) + response("/../../etc/", true) + response("/%00nul/", true) +
                      response("  /Spaced%20Out/\n", true) + response("/file.jpg", false) + response("/Good/", true) +
-                     response("/%FF%FE/", true)),
-         opc::kOk, {"Good", "Spaced Out", "etc"}},
+                     response("/%FF%FE/", true) + response("/new%0Aline/", true) +
+                     response("/%E2%80%AEgpj.exe/", true)),
+         opc::kOk,
+         {"Good", "Spaced Out", "etc", "new\u240Aline", "\uFFFDgpj.exe"}},
+        {"an XHTML page", "<html><body><p>multistatus</p></body></html>", opc::kUnexpectedValue, {}},
+        {"100,001 collections", multistatus(many), opc::kOk, first},
         {"other prefixes, default namespace, absolute hrefs",
          "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\" xmlns:Z=\"DAV:\">" + response("/", true, "Z") +
              "<response><href>http://127.0.0.1:PORT/Plain/</href><propstat><prop><resourcetype><collection/>"
              "</resourcetype></prop><status>HTTP/1.1 200 OK</status></propstat></response></multistatus>",
-         opc::kOk, {"Plain"}},
-        {"wrong namespace", multistatus(response("/Roll/", true), "d", "urn:not-dav"), opc::kOk, {}},
-        {"properties that were not found", multistatus(
-             "<d:response><d:href>/NotFound/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
-             "</d:resourcetype></d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat></d:response>"),
-         opc::kOk, {}},
+         opc::kOk,
+         {"Plain"}},
+        {"wrong namespace", multistatus(response("/Roll/", true), "d", "urn:not-dav"), opc::kUnexpectedValue, {}},
+        {"properties that were not found",
+         multistatus("<d:response><d:href>/NotFound/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
+                     "</d:resourcetype></d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat></d:response>"),
+         opc::kOk,
+         {}},
         {"too deep", nested(5000), opc::kUnexpectedValue, {}},
-        {"entities", "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaa\">]>" +
-                         multistatus(response("/&a;/", true)), opc::kUnexpectedValue, {}},
+        {"entities",
+         "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaa\">]>" + multistatus(response("/&a;/", true)),
+         opc::kUnexpectedValue,
+         {}},
         {"not XML", "<html>no</html", opc::kUnexpectedValue, {}},
         {"huge", multistatus(std::string(40u << 20, ' ')), opc::kUnexpectedValue, {}},
     };
@@ -137,6 +154,61 @@ TEST(HostileAnswers, PictureHrefsNeverLeadOutOfTheFolderOrTheServer)
     opc::OpcClose(session);
 }
 
+// Each picture of a roll stands alone: one too large, damaged, or behind a
+// redirect that leads nowhere is a gap; a redirect to another server is
+// followed, without the account.
+TEST(HostileAnswers, EachPictureOfARollStandsAloneAndRedirectsAreFollowedWithoutTheAccount)
+{
+    const auto jpeg = makeJpeg(halves(120, 60, kRed, kBlue));
+    const std::string picture(jpeg.begin(), jpeg.end());
+    FakeHttpServer elsewhere(
+        {{"/far.jpg", {200, picture, ""}}, {"/locked.jpg", {401, "", "WWW-Authenticate: Basic realm=\"x\"\r\n"}}});
+    const std::string far = "Location: " + elsewhere.url();
+    const std::vector<std::tuple<std::string, FakeHttpServer::Answer, bool>> pictures = {
+        {"a.jpg", {200, picture, ""}, true},
+        {"b.png", {200, "\x89PNG", "", std::size_t{300} << 20}, false},
+        {"c.jpg", {200, picture.substr(0, 400), ""}, false},
+        {"d.jpg", {302, "", far + "far.jpg\r\n"}, true},
+        {"e.jpg", {302, "", "Location: /Roll/e.jpg\r\n"}, false},
+        {"f.jpg", {302, "", "Location: ftp://127.0.0.1/f.jpg\r\n"}, false},
+        {"g.jpg", {307, "", far + "locked.jpg\r\n"}, false},
+        {"h.jpg", {200, picture, ""}, true},
+    };
+    FakeHttpServer store({{"/", {207, multistatus(response("/Roll/", true)), ""}}});
+    std::string listing;
+    for (const auto& [name, answer, shown] : pictures) {
+        listing += response("/Roll/" + name, false);
+        store.setAnswer("/Roll/" + name, answer);
+    }
+    store.setAnswer("/Roll/", {207, multistatus(listing), ""});
+    TempDir dir;
+    std::int32_t session = 0;
+    ASSERT_EQ(openSession(store.url(), 0, &session), opc::kOk);
+    ASSERT_EQ(listRolls(session, kAccount, kPassword, nullptr), opc::kOk);
+    const ThumbnailRun run = getThumbnails(session, "Roll", dir.path());
+    EXPECT_EQ(run.status, opc::kOk);
+    ASSERT_EQ(run.count, int(pictures.size()));
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        EXPECT_EQ(fs::exists(dir / ("t000" + std::to_string(i + 1) + ".jpg")), std::get<2>(pictures[i]))
+            << std::get<0>(pictures[i]);
+    EXPECT_EQ(getImage(session, "Roll", 4, dir.path()), opc::kOk);
+    EXPECT_EQ(elsewhere.seen().size(), 4u);  // the refused one is asked for its head, then whole
+    for (const auto& seen : elsewhere.seen())
+        EXPECT_EQ(seen.authorization, "") << seen.path;
+    opc::OpcClose(session);
+}
+
+// A server that drips its answer ends in the communications status at the
+// deadline instead of holding "Connecting" for ever.
+TEST(HostileAnswers, DrippingServerMeetsTheDeadline)
+{
+    opc::setDeadlines({std::chrono::milliseconds(400), std::chrono::milliseconds(400)});
+    FakeHttpServer store({{"/", {200, std::string(100, ' '), "", 0, 20}}});
+    std::int32_t session = 0;
+    EXPECT_EQ(openSession(store.url(), 0, &session), opc::kCommunications);
+    opc::setDeadlines({});
+}
+
 }  // namespace
 }  // namespace hf::test
 
@@ -162,8 +234,8 @@ TEST(HostileAnswers, MutatedListingsAndPicturesKeepTheRules)
         }
         if (round % 5 == 0)
             jpeg.resize(random() % jpeg.size());
-        if (const auto resources = opc::parseMultistatus(xml)) {
-            for (const auto& m : opc::directMembers(*resources, "http://127.0.0.1:1/Roll/")) {
+        if (const auto members = opc::readMembers(xml, "http://127.0.0.1:1/Roll/")) {
+            for (const auto& m : *members) {
                 EXPECT_EQ(m.name.find('/'), std::string::npos);
                 EXPECT_NE(m.name, "..");
                 EXPECT_FALSE(m.name.empty());

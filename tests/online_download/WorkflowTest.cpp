@@ -72,6 +72,11 @@ public:
         std::lock_guard lock(mutex);
         statuses.push_back(code);
     }
+    void showMessage(const std::string& text, const std::string&) override
+    {
+        std::lock_guard lock(mutex);
+        told.push_back(text);
+    }
     void editPicture(const fs::path& file) override { edited = file; }
     void downloadUnderWay(bool) override {}
 
@@ -80,7 +85,7 @@ public:
     std::deque<std::pair<DownloadEvent, int>> events;
     std::optional<std::string> roll;
     int picture = -1;
-    std::vector<std::string> rollsOffered, said;
+    std::vector<std::string> rollsOffered, said, told;
     std::vector<std::int32_t> statuses;
     fs::path edited;
     ScriptedWindow* connecting = nullptr;
@@ -134,6 +139,23 @@ TEST_F(Workflow, EventsChainFromSignInToThePictureAndTheSessionClosesOnlyAtACanc
     EXPECT_NE(flow.state().session, first) << "each download opens a session of its own";
     EXPECT_EQ(listRolls(flow.state().session, kAccount, kPassword, &names), opc::kBadHandle);
     EXPECT_FALSE(fs::exists(folder / "0003.jpg")) << "the new roll cleared the last one's picture";
+}
+
+TEST_F(Workflow, RollAtAnAddressTooLongToFollowIsToldSoNotAsACommunicationsError)
+{
+    for (const std::string roll : {"FarA", "FarB"}) {
+        ui.roll = roll;
+        flow.start(store.url(), folder.path());
+        runUntil(DownloadEvent::TransferFailed);
+        runUntil(DownloadEvent::WorkerEnded);
+    }
+    std::lock_guard lock(ui.mutex);
+    EXPECT_TRUE(ui.statuses.empty());
+    const auto text = [](const char* roll) {
+        return "The photo store keeps the roll \"" + std::string(roll) +
+               "\" at an address too long for Handfolio to follow.";
+    };
+    EXPECT_EQ(ui.told, (std::vector<std::string>{text("FarA"), text("FarB")}));
 }
 
 TEST_F(Workflow, ShutdownInTheMiddleCancelsWaitsForTheWorkerAndClearsTheFiles)
