@@ -1,7 +1,9 @@
 // Small upright pictures of large ones, as a photo store's thumbnails and
 // downloads need them.
+#include "EncodedPictures.h"
 #include "HeifWriter.h"
 #include "ImageIO.h"
+#include "TestPictures.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -128,31 +130,20 @@ TEST(SmallPictures, GrayStaysGrayAndAJpegOfItDecodesBack)
 }
 
 // A stop asked during a long decode ends it there: never stopped, the
-// picture comes whole after being asked many times; stopped half-way, it
-// is empty and asked only a few times more.
+// picture comes whole after many questions; stopped half-way, it is empty
+// after a few more.
 TEST(SmallPictures, StopIsAskedDuringTheDecodeAndEndsIt)
 {
-    QImage noise(640, 480, QImage::Format_RGB32);
-    std::srand(3);
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x)
-            noise.setPixel(x, y, qRgb(std::rand() % 256, std::rand() % 256, std::rand() % 256));
-    for (const char* format : {"JPG", "PNG", "HEIC"}) {
-        SCOPED_TRACE(format);
-        QByteArray bytes;
-        if (std::string(format) == "HEIC") {
-            const std::string heic = test::heifOf(fromQImage(noise), {});
-            bytes = QByteArray(heic.data(), qsizetype(heic.size()));
-        } else {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            ASSERT_TRUE(noise.save(&buffer, format));
-        }
-        const std::span<const std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const LBitmap picture = test::photo(640, 480);
+    const std::pair<std::string, int> files[] = {{test::encoded(toQImage(picture), "jpg"), 10},
+                                                 {test::encoded(toQImage(picture), "png"), 10},
+                                                 {test::heifOf(picture, {}), 4}};  // asked between its stages only
+    for (const auto& [file, least] : files) {
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
         int whole = 0, asked = 0;
-        EXPECT_TRUE(decodeSmallPicture(file, 400, [&] { return ++whole < 0; }).IsAllocated());
-        EXPECT_GE(whole, std::string(format) == "HEIC" ? 4 : 10);
-        EXPECT_FALSE(decodeSmallPicture(file, 400, [&] { return ++asked > whole / 2; }).IsAllocated());
+        EXPECT_TRUE(decodeSmallPicture(bytes, 400, [&] { return ++whole < 0; }).IsAllocated());
+        EXPECT_GE(whole, least);
+        EXPECT_FALSE(decodeSmallPicture(bytes, 400, [&] { return ++asked > whole / 2; }).IsAllocated());
         EXPECT_LE(asked, whole / 2 + 3);
     }
 }
