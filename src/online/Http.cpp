@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -68,20 +69,6 @@ struct Exchange {
     bool sinkDone = false;
 };
 
-// Appends within a capacity that never passes the cap: std::string's own
-// growth would double past it, and a 256 MiB answer would hold 480 MiB.
-void appendBounded(std::string& body, const char* data, std::size_t size, std::size_t cap)
-{
-    if (body.size() + size > body.capacity()) {
-        const std::size_t wanted = std::min(cap, std::max(body.size() + size, body.capacity() * 2));
-        std::string bigger;
-        bigger.reserve(wanted);
-        bigger.append(body);
-        body.swap(bigger);
-    }
-    body.append(data, size);
-}
-
 // The first piece of an answer's body: only a successful answer's body is
 // kept, and one that declares more than the cap is refused before any of
 // it is held.
@@ -99,8 +86,10 @@ bool startBody(Exchange& x)
         x.tooLarge = true;
         return false;
     }
-    if (declared > 0 && !x.request->sink)
-        x.response->body.reserve(std::size_t(declared));
+    if (declared > 0 && !x.request->sink && !x.response->body.reserve(std::size_t(declared))) {
+        x.tooLarge = true;
+        return false;
+    }
     return true;
 }
 
@@ -126,7 +115,10 @@ size_t onBody(char* data, size_t, size_t size, void* user)
         }
         return size;
     }
-    appendBounded(x->response->body, data, size, x->maxBody);
+    if (!x->response->body.append({reinterpret_cast<const std::uint8_t*>(data), size}, x->maxBody)) {
+        x->tooLarge = true;
+        return 0;
+    }
     return size;
 }
 
@@ -167,6 +159,31 @@ bool isProxyError(CURLcode code)
 }
 
 }  // namespace
+
+bool Body::reserve(std::size_t capacity)
+{
+    if (capacity <= capacity_)
+        return true;
+    void* grown = std::realloc(data_.get(), capacity);
+    if (!grown)
+        return false;
+    data_.release();
+    data_.reset(static_cast<char*>(grown));
+    capacity_ = capacity;
+    return true;
+}
+
+bool Body::append(std::span<const std::uint8_t> piece, std::size_t cap)
+{
+    if (size_ + piece.size() > cap)
+        return false;
+    if (size_ + piece.size() > capacity_ && !reserve(std::min(cap, std::max(size_ + piece.size(), capacity_ * 2))))
+        return false;
+    if (!piece.empty())
+        std::memcpy(data_.get() + size_, piece.data(), piece.size());
+    size_ += piece.size();
+    return true;
+}
 
 struct HttpClient::Handles {
     std::unique_ptr<CURLM, MultiDeleter> multi;

@@ -9,9 +9,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,10 +69,31 @@ enum class HttpFailure {
     TooLarge,
 };
 
+// An answer's body. It grows with realloc, which moves a large block's
+// pages instead of copying them: a body near its cap never needs room for
+// itself twice, as a std::string's doubling would.
+class Body {
+public:
+    std::size_t size() const { return size_; }
+    std::span<const std::uint8_t> bytes() const { return {reinterpret_cast<const std::uint8_t*>(data_.get()), size_}; }
+    // Room for exactly this many bytes; false when there is no memory.
+    bool reserve(std::size_t capacity);
+    // Grows by doubling, never past cap; false when it would pass it.
+    bool append(std::span<const std::uint8_t> piece, std::size_t cap);
+
+private:
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 struct HttpResponse {
     HttpFailure failure = HttpFailure::None;
     long status = 0;
-    std::string body;
+    Body body;
     std::string redirect;     // absolute target of a 3xx answer
     std::string contentType;
     std::uint64_t fullSize = 0;  // the whole resource's size, when the answer told it

@@ -178,11 +178,6 @@ Fetched fetch(Call& call, std::string url, Range range, bool wholePicture)
     }
 }
 
-Bytes bytesOf(const std::string& s)
-{
-    return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
-
 // Only failures that end the whole call: the connection, the proxy, or the
 // store refusing the account. A picture that is missing, broken, too large,
 // or refused by the other server a redirect led to is a gap.
@@ -201,7 +196,7 @@ bool answered(const HttpResponse& r, long status)
 
 struct Outcome {
     LBitmap picture;
-    std::optional<HttpResponse> fatal;
+    std::optional<std::int32_t> fatal;  // the status that ends the call
 };
 
 // One thumbnail with as few bytes as the server allows: the head of a JPEG
@@ -212,26 +207,26 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
     if (isJpeg(member)) {
         Fetched fetched = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1), false);
         if (endsTheCall(fetched))
-            return {{}, fetched.response};
+            return {{}, statusFor(fetched.response, kNoSuchImage)};
         HttpResponse& head = fetched.response;
         if (head.failure != HttpFailure::None)
             return {};
         // Ranges not honoured, or a file no longer than its head: that is
         // the whole file.
         if (head.status == 200 || (head.status == 206 && head.fullSize != 0 && head.body.size() >= head.fullSize))
-            return {decodeSmallPicture(bytesOf(head.body), kThumbnailPixels, stop), std::nullopt};
+            return {decodeSmallPicture(head.body.bytes(), kThumbnailPixels, stop), std::nullopt};
         if (head.status == 206) {
-            const JpegHead jpeg = inspectJpegHead(bytesOf(head.body));
+            const JpegHead jpeg = inspectJpegHead(head.body.bytes());
             if (jpeg.exifEnd > head.body.size() && jpeg.exifEnd <= kMaxExifEnd) {
                 const Fetched rest = fetch(
                     call, url, std::make_pair(std::uint64_t(head.body.size()), std::uint64_t(jpeg.exifEnd - 1)), false);
                 if (endsTheCall(rest))
-                    return {{}, rest.response};
+                    return {{}, statusFor(rest.response, kNoSuchImage)};
                 if (answered(rest.response, 206))
-                    head.body += rest.response.body;
+                    head.body.append(rest.response.body.bytes(), kMaxExifEnd);
             }
             if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size()) {
-                const Bytes payload = bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin);
+                const Bytes payload = head.body.bytes().subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin);
                 if (LBitmap t = exifThumbnail(readExif(payload), kThumbnailPixels); t.IsAllocated())
                     return {std::move(t), std::nullopt};
             }
@@ -239,10 +234,10 @@ Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
     }
     const Fetched whole = fetch(call, url, std::nullopt, true);
     if (endsTheCall(whole))
-        return {{}, whole.response};
+        return {{}, statusFor(whole.response, kNoSuchImage)};
     if (!answered(whole.response, 200))
         return {};
-    return {decodeSmallPicture(bytesOf(whole.response.body), kThumbnailPixels, stop), std::nullopt};
+    return {decodeSmallPicture(whole.response.body.bytes(), kThumbnailPixels, stop), std::nullopt};
 }
 
 // The plan counts every picture whole: a JPEG whose own thumbnail is found
@@ -283,7 +278,7 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
         const DavMember& member = roll.pictures[std::size_t(i)];
         const Outcome made = thumbnailOf(call, roll.url + percentEncode(member.name), member);
         if (made.fatal)
-            return statusFor(*made.fatal, kNoSuchImage);
+            return *made.fatal;
         // A decode the cancel cut short is no gap.
         if (call.stopRequested())
             return kCancelled;
@@ -330,7 +325,7 @@ std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCa
     if (const std::int32_t status = statusFor(fetched.response, kNoSuchImage); status != kOk)
         return status;
     const LBitmap small =
-        decodeSmallPicture(bytesOf(fetched.response.body), kPicturePixels, [&call] { return call.stopRequested(); });
+        decodeSmallPicture(fetched.response.body.bytes(), kPicturePixels, [&call] { return call.stopRequested(); });
     if (!small.IsAllocated())
         return call.stopRequested() ? kCancelled : kBadImageFormat;
     const std::vector<std::uint8_t> jpeg = encodeJpeg(small);
