@@ -250,7 +250,7 @@ std::unique_ptr<heif_image_handle, HandleRelease> thumbnailFor(const heif_image_
     return best;
 }
 
-LBitmap decode(std::span<const std::uint8_t> file, int previewSide)
+LBitmap decode(std::span<const std::uint8_t> file, int previewSide, const DecodeStop& stop)
 {
     const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
@@ -272,25 +272,29 @@ LBitmap decode(std::span<const std::uint8_t> file, int previewSide)
     if (declaredWidth <= 0 || declaredHeight <= 0 || std::int64_t(declaredWidth) * declaredHeight > kMaxPicturePixels)
         return {};
 
+    if (stopNow(stop))
+        return {};
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int bits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     const bool deep = bits > 8;
+    std::optional<LBitmap> picture;
     if (!alpha && !deep)
-        if (std::optional<LBitmap> picture = decodePlanes(handle.get()))
-            return std::move(*picture);
-    return decodeThroughLibheif(handle.get(), alpha, bits);
+        picture = decodePlanes(handle.get());
+    if (!picture)
+        picture = decodeThroughLibheif(handle.get(), alpha, bits);
+    return stopNow(stop) ? LBitmap() : std::move(*picture);
 }
 
 } // namespace
 
-LBitmap decodeHeif(std::span<const std::uint8_t> file)
+LBitmap decodeHeif(std::span<const std::uint8_t> file, const DecodeStop& stop)
 {
-    return decode(file, 0);
+    return decode(file, 0, stop);
 }
 
-LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side)
+LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side, const DecodeStop& stop)
 {
-    return decode(file, side);
+    return decode(file, side, stop);
 }
 
 } // namespace hf

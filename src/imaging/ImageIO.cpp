@@ -162,18 +162,33 @@ void setPictureLimits()
 
 namespace {
 
+// Qt's readers take the file from a device a piece at a time as they
+// decode (a PNG one IDAT chunk after another); a device that fails its
+// reads once the stop says so ends their decode there.
+class StoppableBuffer final : public QBuffer {
+public:
+    explicit StoppableBuffer(const DecodeStop& stop) : stop_(stop) {}
+
+protected:
+    qint64 readData(char* data, qint64 size) override { return stopNow(stop_) ? -1 : QBuffer::readData(data, size); }
+
+private:
+    const DecodeStop& stop_;
+};
+
 // minSide above 0 lets the decoders that can work at a reduced scale
 // (JPEG's DCT scaling, a HEIF file's own thumbnails) stop at that size.
-LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& formatHint, int minSide)
+LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& formatHint, int minSide,
+                      const DecodeStop& stop)
 {
     setPictureLimits();
-    if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes))
+    if (bytes.empty() || looksTruncated(bytes) || declaresMoreThanItHolds(bytes) || stopNow(stop))
         return {};
     // Formats Qt has no reader for, and that no other reader may try.
     if (isHeif(bytes))
-        return minSide > 0 ? decodeHeifPreview(bytes, minSide) : decodeHeif(bytes);
+        return minSide > 0 ? decodeHeifPreview(bytes, minSide, stop) : decodeHeif(bytes, stop);
     if (isJxl(bytes))
-        return decodeJxl(bytes);
+        return decodeJxl(bytes, stop);
     {
         LBitmap picture;
         switch (decodeRleBmp(bytes, picture)) {
@@ -188,7 +203,7 @@ LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& fo
 
     const QByteArray data =
         QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-    QBuffer buffer;
+    StoppableBuffer buffer(stop);
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     // The content decides; the name's suffix only helps with formats Qt
@@ -207,7 +222,7 @@ LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& fo
     const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
     if (jpeg) {
         LBitmap picture;
-        switch (decodeJpeg(bytes, picture, minSide)) {
+        switch (decodeJpeg(bytes, picture, minSide, stop)) {
         case JpegResult::Decoded: {
             const QImageIOHandler::Transformations turn = reader.transformation();
             return oriented(std::move(picture), {turn.testFlag(QImageIOHandler::TransformationMirror),
@@ -222,7 +237,7 @@ LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& fo
         }
     }
     QImage image;
-    if (!reader.read(&image))
+    if (!reader.read(&image) || stopNow(stop))
         return {};
     return fromQImage(image);
 }
@@ -231,12 +246,15 @@ LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& fo
 
 LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
 {
-    return decodeAtLeast(bytes, formatHint, 0);
+    return decodeAtLeast(bytes, formatHint, 0, {});
 }
 
-LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide)
+LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide, const DecodeStop& stop)
 {
-    return fittedInside(decodeAtLeast(bytes, {}, maxSide), maxSide);
+    LBitmap picture = decodeAtLeast(bytes, {}, maxSide, stop);
+    if (stopNow(stop))
+        return {};
+    return fittedInside(picture, maxSide);
 }
 
 std::vector<std::uint8_t> encodeJpeg(const LBitmap& picture, int quality)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bmp.h"
+#include "DecodeStop.h"
 #include "LBitmap.h"
 
 #include <QImage>
@@ -33,7 +34,9 @@ LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& fo
 // scaled down to fit maxSide x maxSide. JPEGs are decoded at a reduced scale
 // and HEIC and AVIF files from their own thumbnails where one is large
 // enough, so a thumbnail of a large photo never costs the photo's size.
-LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide);
+// The stop is asked during the decode (see DecodeStop): a photo store's
+// worker gives up a large picture as soon as the user cancels.
+LBitmap decodeSmallPicture(std::span<const std::uint8_t> bytes, int maxSide, const DecodeStop& stop = {});
 
 // A baseline JPEG file of the picture (no EXIF, so no orientation tag);
 // empty for an empty picture.

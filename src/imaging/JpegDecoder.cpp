@@ -83,7 +83,8 @@ struct Decompressor {
 
 // Everything between setjmp and a possible longjmp is plain C data; the
 // bitmap is the caller's and only reached through a pointer.
-JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, int minSide, LBitmap* out)
+JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, int minSide, const DecodeStop* stop,
+                  LBitmap* out)
 {
     d.info.err = jpeg_std_error(&d.errors.base);
     d.errors.base.error_exit = onError;
@@ -123,6 +124,8 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, i
     while (d.info.output_scanline < d.info.output_height) {
         JSAMPROW rows[4];
         const int y = int(d.info.output_scanline);
+        if (y % 16 == 0 && stopNow(*stop))
+            return JpegResult::Failed;
         int n = 0;
         for (; n < 4 && y + n < height; ++n)
             rows[n] = out->row(y + n);
@@ -135,11 +138,11 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, i
 
 } // namespace
 
-JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide)
+JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide, const DecodeStop& stop)
 {
     Decompressor d{};
     LBitmap picture;
-    const JpegResult result = decode(d, file.data(), file.size(), minSide, &picture);
+    const JpegResult result = decode(d, file.data(), file.size(), minSide, &stop, &picture);
     if (d.created)
         jpeg_destroy_decompress(&d.info);
     if (result == JpegResult::Decoded)
@@ -158,7 +161,7 @@ bool haveJpegDecoder()
 
 namespace hf {
 
-JpegResult decodeJpeg(std::span<const std::uint8_t>, LBitmap&, int)
+JpegResult decodeJpeg(std::span<const std::uint8_t>, LBitmap&, int, const DecodeStop&)
 {
     return JpegResult::Unsupported;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DecodeStop.h"
 #include "LBitmap.h"
 
 #include <cstdint>
@@ -26,7 +27,9 @@ enum class JpegResult {
 // With minSide above 0 the picture is decoded at the smallest of libjpeg's
 // scales (1/8 to 8/8) whose longer side still reaches minSide: a thumbnail
 // of a 12-megapixel photo then never holds the photo's full size.
-JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide = 0);
+//
+// The stop is asked every few rows; when it says so, the decode fails.
+JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide = 0, const DecodeStop& stop = {});
 
 // Whether decodeJpeg was built in; without libjpeg's headers every JPEG is
 // Unsupported and Qt's reader does the work.

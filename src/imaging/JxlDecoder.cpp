@@ -119,7 +119,7 @@ bool isJxl(std::span<const std::uint8_t> file)
     return s == JXL_SIG_CODESTREAM || s == JXL_SIG_CONTAINER;
 }
 
-LBitmap decodeJxl(std::span<const std::uint8_t> file)
+LBitmap decodeJxl(std::span<const std::uint8_t> file, const DecodeStop& stop)
 {
     const JxlDecoderPtr dec = JxlDecoderMake(nullptr);
     const JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(
@@ -134,7 +134,7 @@ LBitmap decodeJxl(std::span<const std::uint8_t> file)
     JxlDecoderCloseInput(dec.get());
 
     Target t;
-    while (true) {
+    while (!stopNow(stop)) {
         switch (JxlDecoderProcessInput(dec.get())) {
         case JXL_DEC_BASIC_INFO:
             if (JxlDecoderGetBasicInfo(dec.get(), &t.info) != JXL_DEC_SUCCESS || t.info.xsize == 0 ||
@@ -178,6 +178,7 @@ LBitmap decodeJxl(std::span<const std::uint8_t> file)
             return {};
         }
     }
+    return {};
 }
 
 } // namespace hf

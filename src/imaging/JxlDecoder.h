@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DecodeStop.h"
 #include "LBitmap.h"
 
 #include <cstdint>
@@ -15,6 +16,7 @@ bool isJxl(std::span<const std::uint8_t> file);
 // laid on white; deeper and HDR pictures brought to 8 bits. Empty for a
 // damaged or cut-off file, or one that declares more than
 // kMaxPicturePixels.
-LBitmap decodeJxl(std::span<const std::uint8_t> file);
+// The stop is asked between the decoder's stages.
+LBitmap decodeJxl(std::span<const std::uint8_t> file, const DecodeStop& stop = {});
 
 } // namespace hf

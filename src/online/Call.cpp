@@ -1,7 +1,5 @@
 #include "Call.h"
 
-#include "Propfind.h"
-
 #include <algorithm>
 #include <limits>
 
@@ -88,7 +86,7 @@ HttpResponse Call::send(HttpRequest request)
     return response;
 }
 
-HttpResponse Call::propfind(const std::string& url, int depth, std::optional<Credentials> account)
+HttpResponse Call::propfind(const std::string& url, int depth, std::optional<Credentials> account, MemberReader* reader)
 {
     HttpRequest request;
     request.method = "PROPFIND";
@@ -96,8 +94,11 @@ HttpResponse Call::propfind(const std::string& url, int depth, std::optional<Cre
     request.headers = {"Depth: " + std::to_string(depth)};
     request.body = kPropfindBody;
     request.credentials = std::move(account);
-    // A roll of 1000 pictures answers in well under a megabyte.
-    request.maxBody = 32u << 20;
+    // A listing is read as it arrives and never held, so only the time it
+    // takes bounds it; an answer that is held is a single resource's.
+    request.maxBody = reader ? std::size_t{256} << 20 : std::size_t{1} << 20;
+    if (reader)
+        request.sink = [reader](std::string_view piece) { return reader->feed(piece); };
     return send(std::move(request));
 }
 

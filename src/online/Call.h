@@ -7,6 +7,7 @@
 
 #include "Http.h"
 #include "OpcClient.h"
+#include "Propfind.h"
 #include "Store.h"
 
 #include <chrono>
@@ -26,8 +27,10 @@ public:
     // it is told so, and a corrected answer gets one more try per call.
     HttpResponse send(HttpRequest request);
 
-    // PROPFIND with the given depth and the account where it may go.
-    HttpResponse propfind(const std::string& url, int depth, std::optional<Credentials> account);
+    // PROPFIND with the given depth and the account where it may go; a
+    // successful answer goes to the reader as it arrives, when there is one.
+    HttpResponse propfind(const std::string& url, int depth, std::optional<Credentials> account,
+                          MemberReader* reader = nullptr);
 
     // The expected bytes of the whole call so far; the progress callback
     // sees max(total, done).

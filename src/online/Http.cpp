@@ -3,8 +3,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -23,6 +25,9 @@ struct ListDeleter {
 struct UrlDeleter {
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
+
+std::atomic<long long> answerMs{Deadlines{}.answer.count()};
+std::atomic<long long> pictureMs{Deadlines{}.picture.count()};
 
 // libcurl is set up once for the process, before any thread uses it.
 void globalInit()
@@ -52,22 +57,68 @@ void rememberAuth(const std::string& origin, long available)
 }
 
 struct Exchange {
+    CURL* easy = nullptr;
     HttpResponse* response = nullptr;
     const CallHooks* hooks = nullptr;
+    const HttpRequest* request = nullptr;
     std::size_t maxBody = 0;
+    std::uint64_t taken = 0;  // body bytes of the successful answer
+    bool started = false;
+    bool wanted = false;  // a successful answer: its body is kept
     bool tooLarge = false;
+    bool sinkDone = false;
 };
+
+// The first piece of an answer's body: only a successful answer's body is
+// kept, and one that declares more than the cap is refused before any of
+// it is held.
+bool startBody(Exchange& x)
+{
+    x.started = true;
+    long status = 0;
+    curl_easy_getinfo(x.easy, CURLINFO_RESPONSE_CODE, &status);
+    x.wanted = status >= 200 && status < 300;
+    if (!x.wanted)
+        return true;
+    curl_off_t declared = -1;
+    curl_easy_getinfo(x.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
+    if (declared > 0 && std::uint64_t(declared) > x.maxBody) {
+        x.tooLarge = true;
+        return false;
+    }
+    if (declared > 0 && !x.request->sink && !x.response->body.reserve(std::size_t(declared))) {
+        x.tooLarge = true;
+        return false;
+    }
+    return true;
+}
 
 size_t onBody(char* data, size_t, size_t size, void* user)
 {
     auto* x = static_cast<Exchange*>(user);
-    if (x->response->body.size() + size > x->maxBody) {
+    if (!x->started && !startBody(*x))
+        return 0;
+    if (x->hooks->received)
+        x->hooks->received(size);
+    // Error pages and redirect notes are never read.
+    if (!x->wanted)
+        return size;
+    if (x->taken + size > x->maxBody) {
         x->tooLarge = true;
         return 0;
     }
-    x->response->body.append(data, size);
-    if (x->hooks->received)
-        x->hooks->received(size);
+    x->taken += size;
+    if (x->request->sink) {
+        if (!x->request->sink(std::string_view(data, size))) {
+            x->sinkDone = true;
+            return 0;
+        }
+        return size;
+    }
+    if (!x->response->body.append({reinterpret_cast<const std::uint8_t*>(data), size}, x->maxBody)) {
+        x->tooLarge = true;
+        return 0;
+    }
     return size;
 }
 
@@ -86,6 +137,10 @@ size_t onHeader(char* data, size_t, size_t size, void* user)
 {
     auto* x = static_cast<Exchange*>(user);
     std::string_view line(data, size);
+    // Each answer of the exchange (a challenge, then the real one) starts
+    // with its status line; only the last one's body may be kept.
+    if (startsWithNoCase(line, "http/"))
+        x->started = false;
     if (startsWithNoCase(line, "content-range:")) {
         const auto slash = line.find('/');
         if (slash != std::string_view::npos) {
@@ -104,6 +159,31 @@ bool isProxyError(CURLcode code)
 }
 
 }  // namespace
+
+bool Body::reserve(std::size_t capacity)
+{
+    if (capacity <= capacity_)
+        return true;
+    void* grown = std::realloc(data_.get(), capacity);
+    if (!grown)
+        return false;
+    data_.release();
+    data_.reset(static_cast<char*>(grown));
+    capacity_ = capacity;
+    return true;
+}
+
+bool Body::append(std::span<const std::uint8_t> piece, std::size_t cap)
+{
+    if (size_ + piece.size() > cap)
+        return false;
+    if (size_ + piece.size() > capacity_ && !reserve(std::min(cap, std::max(size_ + piece.size(), capacity_ * 2))))
+        return false;
+    if (!piece.empty())
+        std::memcpy(data_.get() + size_, piece.data(), piece.size());
+    size_ += piece.size();
+    return true;
+}
 
 struct HttpClient::Handles {
     std::unique_ptr<CURLM, MultiDeleter> multi;
@@ -128,10 +208,11 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
         response.failure = HttpFailure::Unreachable;
         return response;
     }
-    // The connection cache lives in the multi handle; a reset keeps it.
-    curl_easy_reset(easy);
-    Exchange exchange{&response, &hooks_, request.maxBody ? request.maxBody : std::size_t(1) << 30};
+    // No reset between exchanges: it would drop a Digest server's nonce.
+    // Every option a request sets is set again, or cleared, for each one.
+    Exchange exchange{easy, &response, &hooks_, &request, request.maxBody ? request.maxBody : std::size_t(1) << 30};
     const std::string origin = originOf(request.url);
+    const Deadlines limits = currentDeadlines();
 
     curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -141,24 +222,24 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long((request.wholePicture ? limits.picture : limits.answer).count()));
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &exchange);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &exchange);
-    if (request.method == "HEAD") {
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    } else if (request.method != "GET") {
-        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.c_str());
-    }
+    // HTTPGET undoes an earlier exchange's body and NOBODY.
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, request.method == "HEAD" ? 1L : 0L);
+    const bool custom = request.method != "GET" && request.method != "HEAD";
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, custom ? request.method.c_str() : nullptr);
     if (!request.body.empty()) {
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.c_str());
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, long(request.body.size()));
     }
     std::string range;
-    if (request.range) {
+    if (request.range)
         range = std::to_string(request.range->first) + "-" + std::to_string(request.range->second);
-        curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
-    }
+    curl_easy_setopt(easy, CURLOPT_RANGE, request.range ? range.c_str() : nullptr);
     std::unique_ptr<curl_slist, ListDeleter> headers;
     for (const auto& h : request.headers)
         headers.reset(curl_slist_append(headers.release(), h.c_str()));
@@ -168,16 +249,16 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
     headers.reset(curl_slist_append(headers.release(), "Expect:"));
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
 
-    if (request.credentials) {
-        curl_easy_setopt(easy, CURLOPT_USERNAME, request.credentials->user.c_str());
-        curl_easy_setopt(easy, CURLOPT_PASSWORD, request.credentials->password.c_str());
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, authFor(origin));
-    }
+    curl_easy_setopt(easy, CURLOPT_USERNAME, request.credentials ? request.credentials->user.c_str() : nullptr);
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, request.credentials ? request.credentials->password.c_str() : nullptr);
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, request.credentials ? authFor(origin) : long(CURLAUTH_BASIC));
 
     // An empty proxy string turns off the proxy variables of the environment
     // too; a set proxy is always used, whatever no_proxy says.
     if (proxy.host.empty()) {
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, nullptr);
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, nullptr);
     } else {
         curl_easy_setopt(easy, CURLOPT_PROXY, proxy.host.c_str());
         curl_easy_setopt(easy, CURLOPT_PROXYPORT, long(proxy.port));
@@ -187,6 +268,9 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
             curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
             curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
             curl_easy_setopt(easy, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
+        } else {
+            curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, nullptr);
+            curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, nullptr);
         }
     }
 
@@ -211,6 +295,12 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
             curl_multi_poll(multi, nullptr, 0, 100, nullptr);
     }
     curl_multi_remove_handle(multi, easy);
+    // Nothing the handle points at outlives this exchange.
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(easy, CURLOPT_RANGE, nullptr);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, nullptr);
+    if (exchange.sinkDone && result == CURLE_WRITE_ERROR)
+        result = CURLE_OK;
     if (response.failure == HttpFailure::Cancelled)
         return response;
 
@@ -242,8 +332,19 @@ HttpResponse HttpClient::perform(const HttpRequest& request, const ProxyChoice& 
         curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &target) == CURLE_OK && target)
         response.redirect = target;
     if (response.fullSize == 0 && response.status == 200)
-        response.fullSize = response.body.size();
+        response.fullSize = exchange.taken;
     return response;
+}
+
+void setDeadlines(Deadlines deadlines)
+{
+    answerMs = deadlines.answer.count();
+    pictureMs = deadlines.picture.count();
+}
+
+Deadlines currentDeadlines()
+{
+    return {std::chrono::milliseconds(answerMs.load()), std::chrono::milliseconds(pictureMs.load())};
 }
 
 std::string originOf(const std::string& url)

@@ -6,6 +6,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -126,20 +127,22 @@ std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, 
     request->rollCount = 0;
     const Credentials account{request->email ? request->email : "", request->password ? request->password : ""};
     Call call(handle, callback, nullptr, session->userAgent);
+    // A store with more collections than a roll list holds keeps its first
+    // ones by name; the rest are skipped as they stream past.
+    MemberReader reader(session->baseUrl, std::size_t(std::clamp(capacity, 0, kMaxRolls)),
+                        [](const DavMember& m) { return m.collection && isValidUtf8(m.name); });
     // An empty account is no account: nothing to send, not even when asked.
-    const HttpResponse r = call.propfind(session->baseUrl, 1,
-                                         account.user.empty() && account.password.empty()
-                                             ? std::nullopt
-                                             : std::optional<Credentials>(account));
+    const HttpResponse r = call.propfind(
+        session->baseUrl, 1,
+        account.user.empty() && account.password.empty() ? std::nullopt : std::optional<Credentials>(account), &reader);
     if (const std::int32_t status = statusFor(r, kNoSuchFilm); status != kOk)
         return status;
-    const auto resources = parseMultistatus(r.body);
-    if (!resources)
+    const auto members = reader.finish();
+    if (!members)
         return kUnexpectedValue;
     std::vector<std::string> names;
-    for (const auto& m : directMembers(*resources, session->baseUrl))
-        if (m.collection && isValidUtf8(m.name) && int(names.size()) < std::min(capacity, kMaxRolls))
-            names.push_back(m.name);
+    for (const auto& m : *members)
+        names.push_back(m.name);
     const auto shown = shownRollNames(names);
     std::map<std::string, std::string> realByShown;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -166,8 +169,10 @@ std::int32_t OpcGetFilmLocation(std::int32_t handle, ConnectCallback callback, c
     const HttpResponse r = call.propfind(url, 0, store.accountFor(url));
     if (r.failure == HttpFailure::None && r.status >= 300 && r.status < 400 && !r.redirect.empty()) {
         const auto parent = parentOf(r.redirect);
-        if (!parent || parent->first.size() >= sizeof location->host)
+        if (!parent)
             return kUnexpectedValue;
+        if (parent->first.size() >= sizeof location->host)
+            return kLocationTooLong;
         std::string target = r.redirect;
         if (target.back() != '/')
             target += '/';
@@ -182,7 +187,7 @@ std::int32_t OpcGetFilmLocation(std::int32_t handle, ConnectCallback callback, c
     // The roll has not moved: the same host text and port, byte for byte, so
     // the workflow keeps its session.
     if (session->hostText.size() >= sizeof location->host)
-        return kUnexpectedValue;
+        return kLocationTooLong;
     std::memset(location->host, 0, sizeof location->host);
     std::memcpy(location->host, session->hostText.data(), session->hostText.size());
     location->port = session->port;

@@ -17,6 +17,9 @@ inline constexpr std::int32_t kOk = 0;
 inline constexpr std::int32_t kCommunications = 2;
 inline constexpr std::int32_t kUnexpectedValue = 4;
 inline constexpr std::int32_t kFileError = 5;
+// "String Error": a roll location whose address does not fit its record.
+// The download says so in words of its own.
+inline constexpr std::int32_t kLocationTooLong = 6;
 inline constexpr std::int32_t kBadPassword = 50;
 inline constexpr std::int32_t kNoSuchImage = 51;
 inline constexpr std::int32_t kNoSuchFilm = 52;

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <map>
 #include <memory>
-#include <set>
 
 namespace hf::opc {
 
@@ -18,7 +19,7 @@ const char* const kPropfindBody =
 namespace {
 
 constexpr int kMaxDepth = 32;
-constexpr std::size_t kMaxResources = 100000;
+constexpr std::size_t kMaxText = std::size_t{64} * 1024;
 
 struct ParserDeleter {
     void operator()(XML_Parser p) const { XML_ParserFree(p); }
@@ -30,9 +31,8 @@ struct UrlDeleter {
 // Element names arrive as "namespace-URI name" (the separator is a space).
 enum class Element { Other, Response, Href, Propstat, Status, Collection, ContentType, ContentLength };
 
-Element classify(const char* name)
+Element classify(std::string_view n)
 {
-    std::string_view n(name);
     if (n.substr(0, 5) != "DAV: ")
         return Element::Other;
     n.remove_prefix(5);
@@ -51,130 +51,6 @@ Element classify(const char* name)
     if (n == "getcontentlength")
         return Element::ContentLength;
     return Element::Other;
-}
-
-struct Reader {
-    XML_Parser parser = nullptr;
-    std::vector<DavResource> resources;
-    std::vector<Element> stack;
-    bool inResponse = false;
-    bool hrefTaken = false;
-    bool failed = false;
-    // Properties of the current propstat, kept only when its status is 200.
-    DavResource pending;
-    std::string text;
-    std::string status;
-
-    void fail()
-    {
-        failed = true;
-        XML_StopParser(parser, XML_FALSE);
-    }
-};
-
-bool inside(const Reader& r, Element e)
-{
-    return std::find(r.stack.begin(), r.stack.end(), e) != r.stack.end();
-}
-
-void XMLCALL onStart(void* user, const char* name, const char**)
-{
-    auto& r = *static_cast<Reader*>(user);
-    if (int(r.stack.size()) >= kMaxDepth)
-        return r.fail();
-    const Element e = classify(name);
-    r.stack.push_back(e);
-    r.text.clear();
-    switch (e) {
-    case Element::Response:
-        if (r.inResponse)
-            return r.fail();
-        if (r.resources.size() >= kMaxResources)
-            return r.fail();
-        r.inResponse = true;
-        r.hrefTaken = false;
-        r.resources.emplace_back();
-        break;
-    case Element::Propstat:
-        r.pending = DavResource{};
-        r.status.clear();
-        break;
-    case Element::Collection:
-        if (inside(r, Element::Propstat))
-            r.pending.collection = true;
-        break;
-    default:
-        break;
-    }
-}
-
-void XMLCALL onEnd(void* user, const char*)
-{
-    auto& r = *static_cast<Reader*>(user);
-    if (r.stack.empty())
-        return r.fail();
-    const Element e = r.stack.back();
-    r.stack.pop_back();
-    if (!r.inResponse)
-        return;
-    DavResource& current = r.resources.back();
-    const bool inPropstat = inside(r, Element::Propstat);
-    switch (e) {
-    case Element::Response:
-        r.inResponse = false;
-        if (!r.hrefTaken)
-            r.resources.pop_back();
-        break;
-    case Element::Href:
-        // The response's own href, not one inside a property value.
-        if (!inPropstat && !r.hrefTaken && r.stack.back() == Element::Response) {
-            current.href = r.text;
-            r.hrefTaken = true;
-        }
-        break;
-    case Element::Status:
-        if (inPropstat)
-            r.status = r.text;
-        break;
-    case Element::ContentType:
-        if (inPropstat)
-            r.pending.contentType = r.text;
-        break;
-    case Element::ContentLength:
-        if (inPropstat) {
-            std::uint64_t n = 0;
-            const auto* b = r.text.data();
-            if (std::from_chars(b, b + r.text.size(), n).ec == std::errc())
-                r.pending.length = n;
-        }
-        break;
-    case Element::Propstat:
-        if (r.status.find(" 200") != std::string::npos) {
-            current.collection = current.collection || r.pending.collection;
-            if (!r.pending.contentType.empty())
-                current.contentType = r.pending.contentType;
-            if (r.pending.length)
-                current.length = r.pending.length;
-        }
-        break;
-    default:
-        break;
-    }
-    r.text.clear();
-}
-
-void XMLCALL onText(void* user, const char* s, int len)
-{
-    auto& r = *static_cast<Reader*>(user);
-    if (r.text.size() + std::size_t(len) > std::size_t{64} * 1024)
-        return r.fail();
-    r.text.append(s, std::size_t(len));
-}
-
-// No DTDs: a multistatus answer never needs one, and entity tricks live there.
-void XMLCALL onDoctype(void* user, const char*, const char*, const char*, int)
-{
-    static_cast<Reader*>(user)->fail();
 }
 
 std::string trimmed(std::string_view s)
@@ -221,60 +97,240 @@ std::optional<Parsed> resolve(const std::string& base, const std::string& href)
 
 }  // namespace
 
-std::optional<std::vector<DavResource>> parseMultistatus(std::string_view xml)
-{
-    Reader reader;
-    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreateNS(nullptr, ' '));
-    if (!parser)
-        return std::nullopt;
-    reader.parser = parser.get();
-    XML_SetUserData(parser.get(), &reader);
-    XML_SetElementHandler(parser.get(), onStart, onEnd);
-    XML_SetCharacterDataHandler(parser.get(), onText);
-    XML_SetStartDoctypeDeclHandler(parser.get(), onDoctype);
-    bool sawMultistatus = xml.find("multistatus") != std::string_view::npos;
-    const auto status = XML_Parse(parser.get(), xml.data(), int(std::min<std::size_t>(xml.size(), INT32_MAX)), XML_TRUE);
-    if (status != XML_STATUS_OK || reader.failed || !sawMultistatus)
-        return std::nullopt;
-    for (auto& r : reader.resources) {
-        r.href = trimmed(r.href);
-        r.contentType = trimmed(r.contentType);
+struct MemberReader::State {
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser;
+    std::string collectionUrl;
+    std::optional<Parsed> self;
+    std::string prefix;  // the collection's path, ending with '/'
+    std::size_t keep = 0;
+    std::function<bool(const DavMember&)> wanted;
+    std::map<std::string, DavMember> kept;
+
+    std::vector<Element> stack;
+    bool sawRoot = false;
+    bool inResponse = false;
+    bool hrefTaken = false;
+    bool failed = false;
+    std::string href;
+    DavMember current;
+    // Properties of the current propstat, kept only when its status is 200.
+    DavMember pending;
+    std::string text;
+    std::string status;
+
+    void fail()
+    {
+        failed = true;
+        XML_StopParser(parser.get(), XML_FALSE);
     }
-    return std::move(reader.resources);
+    bool inside(Element e) const { return std::find(stack.begin(), stack.end(), e) != stack.end(); }
+    void consider();
+};
+
+// One response has ended: its member stays when it is a direct member that
+// is wanted and among the first `keep` names. A name pushed out is never
+// smaller than those that stay, so a later copy of it cannot come back in.
+void MemberReader::State::consider()
+{
+    const std::string target = trimmed(href);
+    if (target.empty() || !self)
+        return;
+    const auto where = resolve(collectionUrl, target);
+    if (!where || where->origin != self->origin)
+        return;
+    std::string_view path = where->path;
+    if (path.size() <= prefix.size() || path.substr(0, prefix.size()) != prefix)
+        return;
+    std::string_view name = path.substr(prefix.size());
+    if (!name.empty() && name.back() == '/')
+        name.remove_suffix(1);
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
+        name.find('\0') != std::string_view::npos)
+        return;
+    DavMember member{std::string(name), current.collection, trimmed(current.contentType), current.length};
+    if (kept.count(member.name) || (wanted && !wanted(member)))
+        return;
+    if (kept.size() >= keep && (keep == 0 || !(member.name < kept.rbegin()->first)))
+        return;
+    std::string key = member.name;
+    kept.emplace(std::move(key), std::move(member));
+    if (kept.size() > keep)
+        kept.erase(std::prev(kept.end()));
 }
 
-std::vector<DavMember> directMembers(const std::vector<DavResource>& resources,
-                                     const std::string& collectionUrl)
+namespace {
+
+using State = MemberReader::State;
+
+void XMLCALL onStart(void* user, const char* name, const char**)
 {
-    std::vector<DavMember> members;
-    const auto self = resolve(collectionUrl, collectionUrl);
-    if (!self)
-        return members;
-    std::string prefix = self->path;
-    if (prefix.empty() || prefix.back() != '/')
-        prefix += '/';
-    std::set<std::string> seen;
-    for (const auto& r : resources) {
-        if (r.href.empty())
-            continue;
-        const auto where = resolve(collectionUrl, r.href);
-        if (!where || where->origin != self->origin)
-            continue;
-        std::string_view path = where->path;
-        if (path.size() <= prefix.size() || path.substr(0, prefix.size()) != prefix)
-            continue;
-        std::string_view name = path.substr(prefix.size());
-        if (!name.empty() && name.back() == '/')
-            name.remove_suffix(1);
-        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
-            name.find('\0') != std::string_view::npos)
-            continue;
-        if (!seen.insert(std::string(name)).second)
-            continue;
-        members.push_back({std::string(name), r.collection, r.contentType, r.length});
+    auto& r = *static_cast<State*>(user);
+    if (int(r.stack.size()) >= kMaxDepth)
+        return r.fail();
+    // An HTML page, or any other document, is not an answer of no members.
+    if (r.stack.empty()) {
+        if (std::string_view(name) != "DAV: multistatus")
+            return r.fail();
+        r.sawRoot = true;
     }
-    std::sort(members.begin(), members.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    const Element e = classify(name);
+    r.stack.push_back(e);
+    r.text.clear();
+    switch (e) {
+    case Element::Response:
+        if (r.inResponse)
+            return r.fail();
+        r.inResponse = true;
+        r.hrefTaken = false;
+        r.href.clear();
+        r.current = DavMember{};
+        break;
+    case Element::Propstat:
+        r.pending = DavMember{};
+        r.status.clear();
+        break;
+    case Element::Collection:
+        if (r.inside(Element::Propstat))
+            r.pending.collection = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void XMLCALL onEnd(void* user, const char*)
+{
+    auto& r = *static_cast<State*>(user);
+    if (r.stack.empty())
+        return r.fail();
+    const Element e = r.stack.back();
+    r.stack.pop_back();
+    if (!r.inResponse)
+        return;
+    const bool inPropstat = r.inside(Element::Propstat);
+    switch (e) {
+    case Element::Response:
+        r.inResponse = false;
+        if (r.hrefTaken)
+            r.consider();
+        break;
+    case Element::Href:
+        // The response's own href, not one inside a property value.
+        if (!inPropstat && !r.hrefTaken && r.stack.back() == Element::Response) {
+            r.href = r.text;
+            r.hrefTaken = true;
+        }
+        break;
+    case Element::Status:
+        if (inPropstat)
+            r.status = r.text;
+        break;
+    case Element::ContentType:
+        if (inPropstat)
+            r.pending.contentType = r.text;
+        break;
+    case Element::ContentLength:
+        if (inPropstat) {
+            std::uint64_t n = 0;
+            const auto* b = r.text.data();
+            if (std::from_chars(b, b + r.text.size(), n).ec == std::errc())
+                r.pending.length = n;
+        }
+        break;
+    case Element::Propstat:
+        if (r.status.find(" 200") != std::string::npos) {
+            r.current.collection = r.current.collection || r.pending.collection;
+            if (!r.pending.contentType.empty())
+                r.current.contentType = r.pending.contentType;
+            if (r.pending.length)
+                r.current.length = r.pending.length;
+        }
+        break;
+    default:
+        break;
+    }
+    r.text.clear();
+}
+
+void XMLCALL onText(void* user, const char* s, int len)
+{
+    auto& r = *static_cast<State*>(user);
+    if (r.text.size() + std::size_t(len) > kMaxText)
+        return r.fail();
+    r.text.append(s, std::size_t(len));
+}
+
+// No DTDs: a multistatus answer never needs one, and entity tricks live there.
+void XMLCALL onDoctype(void* user, const char*, const char*, const char*, int)
+{
+    static_cast<State*>(user)->fail();
+}
+
+}  // namespace
+
+MemberReader::MemberReader(const std::string& collectionUrl, std::size_t keep,
+                           std::function<bool(const DavMember&)> wanted)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.collectionUrl = collectionUrl;
+    s.self = resolve(collectionUrl, collectionUrl);
+    if (s.self) {
+        s.prefix = s.self->path;
+        if (s.prefix.empty() || s.prefix.back() != '/')
+            s.prefix += '/';
+    }
+    s.keep = keep;
+    s.wanted = std::move(wanted);
+    s.parser.reset(XML_ParserCreateNS(nullptr, ' '));
+    if (!s.parser) {
+        s.failed = true;
+        return;
+    }
+    XML_SetUserData(s.parser.get(), &s);
+    XML_SetElementHandler(s.parser.get(), onStart, onEnd);
+    XML_SetCharacterDataHandler(s.parser.get(), onText);
+    XML_SetStartDoctypeDeclHandler(s.parser.get(), onDoctype);
+}
+
+MemberReader::~MemberReader() = default;
+
+bool MemberReader::feed(std::string_view piece)
+{
+    State& s = *state_;
+    // Pieces come from the network a few kilobytes at a time; a longer one
+    // is handed over in parts that fit the parser's length type.
+    constexpr std::size_t kPart = std::size_t{1} << 20;
+    while (!s.failed && !piece.empty()) {
+        const std::size_t n = std::min(piece.size(), kPart);
+        if (XML_Parse(s.parser.get(), piece.data(), int(n), XML_FALSE) != XML_STATUS_OK)
+            s.failed = true;
+        piece.remove_prefix(n);
+    }
+    return !s.failed;
+}
+
+std::optional<std::vector<DavMember>> MemberReader::finish()
+{
+    State& s = *state_;
+    if (!s.failed && XML_Parse(s.parser.get(), nullptr, 0, XML_TRUE) != XML_STATUS_OK)
+        s.failed = true;
+    if (s.failed || !s.sawRoot)
+        return std::nullopt;
+    std::vector<DavMember> members;
+    members.reserve(s.kept.size());
+    for (auto& [name, member] : s.kept)
+        members.push_back(std::move(member));
+    s.kept.clear();
     return members;
+}
+
+std::optional<std::vector<DavMember>> readMembers(std::string_view xml, const std::string& collectionUrl,
+                                                  std::size_t keep, std::function<bool(const DavMember&)> wanted)
+{
+    MemberReader reader(collectionUrl, keep, std::move(wanted));
+    reader.feed(xml);
+    return reader.finish();
 }
 
 std::string percentDecode(std::string_view text)

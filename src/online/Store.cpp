@@ -152,17 +152,56 @@ std::string cutUtf8(const std::string& text, std::size_t limit)
 
 }  // namespace
 
+std::string visibleText(std::string_view text)
+{
+    auto put = [](std::string& out, std::uint32_t cp) {
+        out += char(0xE0 | cp >> 12);
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        std::uint32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
+        for (std::size_t k = 1; k < n && i + k < text.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        // Controls show as their pictures (a line break as U+240A); the
+        // marks and overrides that turn text around, and the C1 controls,
+        // become U+FFFD.
+        if (cp < 0x20)
+            put(out, 0x2400 + cp);
+        else if (cp == 0x7F)
+            put(out, 0x2421);
+        else if ((cp >= 0x80 && cp <= 0x9F) || cp == 0x061C || cp == 0x200E || cp == 0x200F ||
+                 (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069))
+            put(out, 0xFFFD);
+        else
+            out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
 std::vector<std::string> shownRollNames(const std::vector<std::string>& realNames)
 {
     constexpr std::size_t kLimit = kRollNameSize - 1;
-    std::set<std::string> used;
+    std::vector<std::string> visible;
+    visible.reserve(realNames.size());
     for (const auto& name : realNames)
-        if (name.size() <= kLimit)
-            used.insert(name);
+        visible.push_back(visibleText(name));
+    // A name that fits and shows as it is keeps its own; the others are
+    // cut or numbered around those.
+    std::set<std::string> used;
+    for (std::size_t i = 0; i < realNames.size(); ++i)
+        if (visible[i] == realNames[i] && visible[i].size() <= kLimit)
+            used.insert(visible[i]);
     std::vector<std::string> shown;
     shown.reserve(realNames.size());
-    for (const auto& name : realNames) {
-        if (name.size() <= kLimit) {
+    for (std::size_t i = 0; i < realNames.size(); ++i) {
+        const std::string& name = visible[i];
+        if (name == realNames[i] && name.size() <= kLimit) {
             shown.push_back(name);
             continue;
         }

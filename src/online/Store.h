@@ -63,9 +63,15 @@ private:
     std::map<std::pair<std::string, std::string>, std::string> moved_;
 };
 
-// Shown names for the rolls: each fits 99 bytes, cut on a UTF-8 character
-// boundary, and no two are equal. Names that fit keep their own.
+// Shown names for the rolls: controls and the characters that reorder text
+// made visible or replaced (visibleText), each fitting 99 bytes, cut on a
+// UTF-8 character boundary, and no two equal. Names that fit and show as
+// they are keep their own.
 std::vector<std::string> shownRollNames(const std::vector<std::string>& realNames);
+// Valid UTF-8 with its control characters shown as their pictures and its
+// direction marks, overrides and isolates replaced, so that a name can
+// neither break a line nor turn the text around it.
+std::string visibleText(std::string_view text);
 bool isValidUtf8(std::string_view text);
 
 }  // namespace hf::opc

@@ -23,6 +23,9 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t kHeadBytes = 16 * std::uint64_t{1024};
 constexpr std::size_t kMaxExifEnd = 2 + 4 + 0xFFFF + 64 * 1024;
 constexpr std::size_t kMaxPictureBytes = 256u << 20;
+// Some stores answer a picture's address with a redirect to where it is
+// kept; a chain longer than this leads nowhere.
+constexpr int kMaxRedirects = 5;
 
 // The files one call writes. Each is written under a temporary name and
 // renamed when whole; unless the call commits, they are removed again.
@@ -102,8 +105,9 @@ bool hasPictureExtension(const std::string& name, bool jpegOnly)
         c = char(std::tolower(static_cast<unsigned char>(c)));
     if (ext == "jpg" || ext == "jpeg" || ext == "jpe")
         return true;
-    return !jpegOnly && (ext == "png" || ext == "gif" || ext == "bmp" || ext == "tif" || ext == "tiff" ||
-                         ext == "webp" || ext == "heic" || ext == "heif");
+    return !jpegOnly &&
+           (ext == "png" || ext == "gif" || ext == "bmp" || ext == "tif" || ext == "tiff" || ext == "webp" ||
+            ext == "heic" || ext == "heif" || ext == "hif" || ext == "avif" || ext == "jxl");
 }
 
 bool isPicture(const DavMember& m)
@@ -127,84 +131,113 @@ struct Roll {
     std::vector<DavMember> pictures;
 };
 
-// The roll's pictures in name order; the status when it cannot be listed.
-std::int32_t listRoll(Call& call, const Session& session, const char* rollName, Roll& roll)
+// The roll's first `keep` pictures in name order; the status when it cannot
+// be listed. The listing is read as it arrives: a roll of any length costs
+// only the pictures kept.
+std::int32_t listRoll(Call& call, const Session& session, const char* rollName, std::size_t keep, Roll& roll)
 {
     roll.url = Store::instance().rollUrl(session.baseUrl, rollName);
-    const HttpResponse r = call.propfind(roll.url, 1, Store::instance().accountFor(roll.url));
+    MemberReader reader(roll.url, keep, isPicture);
+    const HttpResponse r = call.propfind(roll.url, 1, Store::instance().accountFor(roll.url), &reader);
     if (const std::int32_t status = statusFor(r, kNoSuchFilm); status != kOk)
         return status;
-    const auto resources = parseMultistatus(r.body);
-    if (!resources)
+    auto members = reader.finish();
+    if (!members)
         return kUnexpectedValue;
-    for (auto& m : directMembers(*resources, roll.url))
-        if (isPicture(m))
-            roll.pictures.push_back(std::move(m));
+    roll.pictures = std::move(*members);
     return kOk;
 }
 
-HttpResponse fetch(Call& call, const std::string& url, std::optional<std::pair<std::uint64_t, std::uint64_t>> range)
+using Range = std::optional<std::pair<std::uint64_t, std::uint64_t>>;
+
+struct Fetched {
+    HttpResponse response;
+    bool redirected = false;  // the answer came from where a redirect led
+};
+
+// A picture's bytes, through the redirects a store may answer with: a few
+// hops, over http and https only. Each hop gets the account only when its
+// server is one the account goes to anyway.
+Fetched fetch(Call& call, std::string url, Range range, bool wholePicture)
 {
-    HttpRequest request;
-    request.url = url;
-    request.range = range;
-    request.credentials = Store::instance().accountFor(url);
-    request.maxBody = kMaxPictureBytes;
-    return call.send(std::move(request));
+    Fetched f;
+    for (int hop = 0;; ++hop) {
+        HttpRequest request;
+        request.url = url;
+        request.range = range;
+        request.credentials = Store::instance().accountFor(url);
+        request.maxBody = kMaxPictureBytes;
+        request.wholePicture = wholePicture;
+        f.response = call.send(std::move(request));
+        const HttpResponse& r = f.response;
+        if (r.failure != HttpFailure::None || r.status < 300 || r.status >= 400 || r.redirect.empty() ||
+            originOf(r.redirect).empty() || hop == kMaxRedirects)
+            return f;
+        url = r.redirect;
+        f.redirected = true;
+    }
 }
 
-Bytes bytesOf(const std::string& s)
+// Only failures that end the whole call: the connection, the proxy, or the
+// store refusing the account. A picture that is missing, broken, too large,
+// or refused by the other server a redirect led to is a gap.
+bool endsTheCall(const Fetched& f)
 {
-    return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+    const HttpResponse& r = f.response;
+    if (r.failure == HttpFailure::TooLarge)
+        return false;
+    return r.failure != HttpFailure::None || r.status == 407 || (!f.redirected && (r.status == 401 || r.status == 403));
 }
 
-// Only failures that end the whole call; a picture that is missing or
-// broken is a gap.
-bool endsTheCall(const HttpResponse& r)
+bool answered(const HttpResponse& r, long status)
 {
-    return r.failure != HttpFailure::None || r.status == 401 || r.status == 403 || r.status == 407;
+    return r.failure == HttpFailure::None && r.status == status;
 }
 
 struct Outcome {
     LBitmap picture;
-    std::optional<HttpResponse> fatal;
+    std::optional<std::int32_t> fatal;  // the status that ends the call
 };
 
 // One thumbnail with as few bytes as the server allows: the head of a JPEG
 // for its EXIF thumbnail, else the whole picture.
 Outcome thumbnailOf(Call& call, const std::string& url, const DavMember& member)
 {
+    const DecodeStop stop = [&call] { return call.stopRequested(); };
     if (isJpeg(member)) {
-        HttpResponse head = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1));
-        if (endsTheCall(head))
-            return {{}, head};
+        Fetched fetched = fetch(call, url, std::make_pair(std::uint64_t(0), kHeadBytes - 1), false);
+        if (endsTheCall(fetched))
+            return {{}, statusFor(fetched.response, kNoSuchImage)};
+        HttpResponse& head = fetched.response;
+        if (head.failure != HttpFailure::None)
+            return {};
         // Ranges not honoured, or a file no longer than its head: that is
         // the whole file.
         if (head.status == 200 || (head.status == 206 && head.fullSize != 0 && head.body.size() >= head.fullSize))
-            return {decodeSmallPicture(bytesOf(head.body), kThumbnailPixels), std::nullopt};
+            return {decodeSmallPicture(head.body.bytes(), kThumbnailPixels, stop), std::nullopt};
         if (head.status == 206) {
-            const JpegHead jpeg = inspectJpegHead(bytesOf(head.body));
+            const JpegHead jpeg = inspectJpegHead(head.body.bytes());
             if (jpeg.exifEnd > head.body.size() && jpeg.exifEnd <= kMaxExifEnd) {
-                HttpResponse rest = fetch(call, url, std::make_pair(std::uint64_t(head.body.size()),
-                                                                     std::uint64_t(jpeg.exifEnd - 1)));
+                const Fetched rest = fetch(
+                    call, url, std::make_pair(std::uint64_t(head.body.size()), std::uint64_t(jpeg.exifEnd - 1)), false);
                 if (endsTheCall(rest))
-                    return {{}, rest};
-                if (rest.status == 206)
-                    head.body += rest.body;
+                    return {{}, statusFor(rest.response, kNoSuchImage)};
+                if (answered(rest.response, 206))
+                    head.body.append(rest.response.body.bytes(), kMaxExifEnd);
             }
             if (jpeg.exifEnd != 0 && jpeg.exifEnd <= head.body.size()) {
-                const Bytes payload = bytesOf(head.body).subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin);
+                const Bytes payload = head.body.bytes().subspan(jpeg.exifBegin, jpeg.exifEnd - jpeg.exifBegin);
                 if (LBitmap t = exifThumbnail(readExif(payload), kThumbnailPixels); t.IsAllocated())
                     return {std::move(t), std::nullopt};
             }
         }
     }
-    HttpResponse whole = fetch(call, url, std::nullopt);
+    const Fetched whole = fetch(call, url, std::nullopt, true);
     if (endsTheCall(whole))
-        return {{}, whole};
-    if (whole.status != 200)
+        return {{}, statusFor(whole.response, kNoSuchImage)};
+    if (!answered(whole.response, 200))
         return {};
-    return {decodeSmallPicture(bytesOf(whole.body), kThumbnailPixels), std::nullopt};
+    return {decodeSmallPicture(whole.response.body.bytes(), kThumbnailPixels, stop), std::nullopt};
 }
 
 // The plan counts every picture whole: a JPEG whose own thumbnail is found
@@ -230,7 +263,9 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
         return kFileError;
     Call call(handle, cancel, progress, session->userAgent);
     Roll roll;
-    if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
+    const int wanted = std::clamp(capacity, 0, kMaxThumbnails);
+    if (const std::int32_t status = listRoll(call, *session, request->rollName, std::size_t(wanted), roll);
+        status != kOk)
         return status;
 
     const int count = std::min<int>(int(roll.pictures.size()), std::clamp(capacity, 0, kMaxThumbnails));
@@ -243,7 +278,10 @@ std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, Progr
         const DavMember& member = roll.pictures[std::size_t(i)];
         const Outcome made = thumbnailOf(call, roll.url + percentEncode(member.name), member);
         if (made.fatal)
-            return statusFor(*made.fatal, kNoSuchImage);
+            return *made.fatal;
+        // A decode the cancel cut short is no gap.
+        if (call.stopRequested())
+            return kCancelled;
         const std::string name = numbered("t%04d.jpg", i + 1);
         const std::vector<std::uint8_t> jpeg = encodeJpeg(made.picture);
         if (jpeg.empty())
@@ -275,19 +313,21 @@ std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCa
         return kFileError;
     Call call(handle, cancel, progress, session->userAgent);
     Roll roll;
-    if (const std::int32_t status = listRoll(call, *session, request->rollName, roll); status != kOk)
-        return status;
     const std::int32_t number = picture->imageNumber;
+    if (const std::int32_t status = listRoll(call, *session, request->rollName, std::size_t(std::max(number, 0)), roll);
+        status != kOk)
+        return status;
     if (number < 1 || std::size_t(number) > roll.pictures.size())
         return kNoSuchImage;
     const DavMember& member = roll.pictures[std::size_t(number - 1)];
     call.setTotal(call.done() + member.length.value_or(0));
-    const HttpResponse r = fetch(call, roll.url + percentEncode(member.name), std::nullopt);
-    if (const std::int32_t status = statusFor(r, kNoSuchImage); status != kOk)
+    const Fetched fetched = fetch(call, roll.url + percentEncode(member.name), std::nullopt, true);
+    if (const std::int32_t status = statusFor(fetched.response, kNoSuchImage); status != kOk)
         return status;
-    const LBitmap small = decodeSmallPicture(bytesOf(r.body), kPicturePixels);
+    const LBitmap small =
+        decodeSmallPicture(fetched.response.body.bytes(), kPicturePixels, [&call] { return call.stopRequested(); });
     if (!small.IsAllocated())
-        return kBadImageFormat;
+        return call.stopRequested() ? kCancelled : kBadImageFormat;
     const std::vector<std::uint8_t> jpeg = encodeJpeg(small);
     OutputFiles files(request->folder);
     if (jpeg.empty() || !files.write(numbered("%04d.jpg", number), jpeg))

@@ -1,6 +1,9 @@
 // Small upright pictures of large ones, as a photo store's thumbnails and
 // downloads need them.
+#include "EncodedPictures.h"
+#include "HeifWriter.h"
 #include "ImageIO.h"
+#include "TestPictures.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -124,6 +127,25 @@ TEST(SmallPictures, GrayStaysGrayAndAJpegOfItDecodesBack)
     ASSERT_TRUE(back.IsAllocated());
     EXPECT_TRUE(near(back.colourAt(5, 5), {90, 90, 90}));
     EXPECT_TRUE(encodeJpeg(LBitmap{}).empty());
+}
+
+// A stop asked during a long decode ends it there: never stopped, the
+// picture comes whole after many questions; stopped half-way, it is empty
+// after a few more.
+TEST(SmallPictures, StopIsAskedDuringTheDecodeAndEndsIt)
+{
+    const LBitmap picture = test::photo(640, 480);
+    const std::pair<std::string, int> files[] = {{test::encoded(toQImage(picture), "jpg"), 10},
+                                                 {test::encoded(toQImage(picture), "png"), 10},
+                                                 {test::heifOf(picture, {}), 4}};  // asked between its stages only
+    for (const auto& [file, least] : files) {
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+        int whole = 0, asked = 0;
+        EXPECT_TRUE(decodeSmallPicture(bytes, 400, [&] { return ++whole < 0; }).IsAllocated());
+        EXPECT_GE(whole, least);
+        EXPECT_FALSE(decodeSmallPicture(bytes, 400, [&] { return ++asked > whole / 2; }).IsAllocated());
+        EXPECT_LE(asked, whole / 2 + 3);
+    }
 }
 
 }  // namespace

@@ -212,11 +212,14 @@ void FakeHttpServer::serve()
             if (auto it = answers_.find(seen.path); it != answers_.end())
                 answer = it->second;
         }
-        std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " X\r\nContent-Length: " +
-                            std::to_string(answer.body.size()) + "\r\nConnection: close\r\n" + answer.headers +
-                            "\r\n" + (seen.method == "HEAD" ? std::string() : answer.body);
-        for (std::size_t sent = 0; sent < reply.size();) {
-            const ssize_t n = send(c, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+        const std::size_t length = answer.declaredLength ? answer.declaredLength : answer.body.size();
+        std::string reply = "HTTP/1.1 " + std::to_string(answer.status) +
+                            " X\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n" +
+                            answer.headers + "\r\n" + (seen.method == "HEAD" ? std::string() : answer.body);
+        for (std::size_t sent = 0; sent < reply.size() && !stopping_;) {
+            if (answer.dripMs)
+                std::this_thread::sleep_for(std::chrono::milliseconds(answer.dripMs));
+            const ssize_t n = send(c, reply.data() + sent, answer.dripMs ? 1 : reply.size() - sent, MSG_NOSIGNAL);
             if (n <= 0)
                 break;
             sent += std::size_t(n);

@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include "HeifWriter.h"
 #include "TestPictures.h"
 
 #include <atomic>
@@ -34,6 +35,10 @@ void buildRolls(const fs::path& root)
     put(holiday / "c.JPG", makeJpeg(halves(300, 200, kMagenta, kBlue)));
     // Not a JPEG: read whole, by Qt's readers.
     put(holiday / "d.png", makePng(halves(200, 100, kGreen, kYellow)));
+    // What phones and the web send: HEIC and WebP, by the imaging layer's decoders.
+    const std::string heic = heifOf(halves(320, 160, kBlue, kGreen), {});
+    put(holiday / "e.heic", std::vector<std::uint8_t>(heic.begin(), heic.end()));
+    put(holiday / "f.webp", makePng(halves(200, 100, kYellow, kMagenta), "WEBP"));
     put(holiday / "notes.txt", {'h', 'i'});
     put(holiday / "sub" / "d.jpg", makeJpeg(halves(64, 64, kRed, kRed)));
     fs::create_directories(root / longRollName(1));
@@ -80,7 +85,11 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         fs::create_directories(dir_ / "a");
         std::ofstream extra(dir_ / "a" / "extra.conf");
         extra << "Redirect 302 /Moved http://127.0.0.1:" << movedPort << "/store/Moved\n"
-              << "Redirect 403 /Locked\nRedirect 503 /Failing\n";
+              << "Redirect 403 /Locked\nRedirect 503 /Failing\n"
+              // Rolls kept where the download's field, or the library's record, holds no address.
+              << "Redirect 302 /FarA http://127.0.0.1:" << movedPort << "/" << std::string(100, 'a') << "/FarA\n"
+              << "Redirect 302 /FarB http://127.0.0.1:" << movedPort << "/" << std::string(300, 'b') << "/FarB\n"
+              << "CustomLog \"" << (dir_ / "a" / "access.log").string() << "\" \"%>s %m\"\n";
         if (rateLimitBig)
             extra << "<Location /Big>\n SetOutputFilter RATE_LIMIT\n SetEnv rate-limit 512\n</Location>\n";
         extra.close();
@@ -107,6 +116,11 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
 }
 
 PhotoStore::~PhotoStore() = default;
+
+bool PhotoStore::logged(const std::string& line) const
+{
+    return ("\n" + readFile(dir_ / "a" / "access.log")).find("\n" + line + "\n") != std::string::npos;
+}
 
 std::uint64_t PhotoStore::sizeOf(const std::string& roll, const std::string& file) const
 {

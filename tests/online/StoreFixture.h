@@ -47,6 +47,9 @@ public:
     // The main server's folder of rolls; a roll added here is served at once.
     std::filesystem::path rolls() const { return dir_ / "root"; }
     std::uint64_t sizeOf(const std::string& roll, const std::string& file) const;
+    // Whether the main Apache server logged an answer as this status and
+    // method ("401 GET").
+    bool logged(const std::string& line) const;
     void stop() { main_->stop(); }
 
     static constexpr std::uint64_t kBigBytes = 6u << 20;

@@ -63,12 +63,12 @@ std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<E
     return file;
 }
 
-std::vector<std::uint8_t> makePng(const LBitmap& picture)
+std::vector<std::uint8_t> makePng(const LBitmap& picture, const char* format)
 {
     const QImage image = toQImage(picture);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     const QByteArray& bytes = buffer.data();
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }

@@ -33,7 +33,8 @@ struct ExifPart {
 std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<ExifPart>& exif = {},
                                    int quality = 90);
 
-std::vector<std::uint8_t> makePng(const LBitmap& picture);
+// A PNG, or any other format Qt writes ("WEBP").
+std::vector<std::uint8_t> makePng(const LBitmap& picture, const char* format = "PNG");
 
 // Whether a JPEG file holds an EXIF segment at all.
 bool hasExif(const std::vector<std::uint8_t>& file);

@@ -72,6 +72,11 @@ public:
         std::lock_guard lock(mutex);
         statuses.push_back(code);
     }
+    void showMessage(const std::string& text, const std::string&) override
+    {
+        std::lock_guard lock(mutex);
+        said.push_back(text);
+    }
     void editPicture(const fs::path& file) override { edited = file; }
     void downloadUnderWay(bool) override {}
 
@@ -134,6 +139,20 @@ TEST_F(Workflow, EventsChainFromSignInToThePictureAndTheSessionClosesOnlyAtACanc
     EXPECT_NE(flow.state().session, first) << "each download opens a session of its own";
     EXPECT_EQ(listRolls(flow.state().session, kAccount, kPassword, &names), opc::kBadHandle);
     EXPECT_FALSE(fs::exists(folder / "0003.jpg")) << "the new roll cleared the last one's picture";
+}
+
+TEST_F(Workflow, RollAtAnAddressTooLongToFollowIsToldSoNotAsACommunicationsError)
+{
+    for (const std::string roll : {"FarA", "FarB"}) {  // too long for the download's field, the library's record
+        ui.roll = roll;
+        flow.start(store.url(), folder.path());
+        runUntil(DownloadEvent::TransferFailed);
+        runUntil(DownloadEvent::WorkerEnded);
+        ASSERT_EQ(ui.said.size(), 1u);
+        EXPECT_EQ(ui.said[0],
+                  "The photo store keeps the roll \"" + roll + "\" at an address too long for Handfolio to follow.");
+        ui.said.clear();
+    }
 }
 
 TEST_F(Workflow, ShutdownInTheMiddleCancelsWaitsForTheWorkerAndClearsTheFiles)

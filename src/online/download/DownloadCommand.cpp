@@ -169,6 +169,11 @@ void DownloadCommand::showStatus(std::int32_t code)
     showStatusMessage(code, workerBoxes_);
 }
 
+void DownloadCommand::showMessage(const std::string& text, const std::string& caption)
+{
+    workerBoxes_.show(text, caption, MsgStyle::Exclamation);
+}
+
 void DownloadCommand::editPicture(const std::filesystem::path& file)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

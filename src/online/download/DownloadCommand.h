@@ -47,6 +47,7 @@ private:
     int choosePicture(const std::filesystem::path& folder, int count) override;
     void message(const std::string& text, const std::string& caption, int style) override;
     void showStatus(std::int32_t code) override;
+    void showMessage(const std::string& text, const std::string& caption) override;
     void editPicture(const std::filesystem::path& file) override;
     void downloadUnderWay(bool underWay) override;
     // UiDispatcher

@@ -60,6 +60,8 @@ public:
     // A status code's message, from any thread: shown on the user-interface
     // thread without an owner while the caller waits.
     virtual void showStatus(std::int32_t code) = 0;
+    // A message of the download's own, shown the same way from any thread.
+    virtual void showMessage(const std::string& text, const std::string& caption) = 0;
     // Opens the downloaded picture in the editor and files it when saved.
     virtual void editPicture(const std::filesystem::path& file) = 0;
     // Whether a download is under way: its command is off meanwhile.

@@ -120,7 +120,13 @@ void DownloadWorkflow::fail(DownloadEvent event, std::int32_t code)
 {
     failed_ = true;
     ui_.post(event, workerId_);
-    ui_.showStatus(code);
+    // The library cannot say which roll's address did not fit; we can.
+    if (code == opc::kLocationTooLong)
+        ui_.showMessage(std::string("The photo store keeps the roll \"") + state_->rollName +
+                            "\" at an address too long for Handfolio to follow.",
+                        "Handfolio");
+    else
+        ui_.showStatus(code);
 }
 
 void DownloadWorkflow::closeWindow(std::unique_ptr<ServiceWindowHandle>& window)
@@ -232,7 +238,7 @@ std::int32_t DownloadWorkflow::checkServer()
         return 0;
     // A host the state cannot hold whole is not connected to with a cut name.
     if (host.size() >= sizeof s.serverHost)
-        return opc::kCommunications;
+        return opc::kLocationTooLong;
     std::int32_t session = 0;
     const std::string hostText(host);
     if (const std::int32_t rc = opc::OpcInit(&cancelCallback, opc::kVersion, hostText.c_str(), s.location.port,
