@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,10 @@ TEST(LoginDialog, ConnectNeedsBothTextsAndEachHoldsAtMost99Bytes)
     login.setAccount("ann@example.org", "secret");
     EXPECT_TRUE(connect->isEnabled()) << "a second login comes prefilled";
     EXPECT_TRUE(login.findChild<QLabel*>("accountNote")->text().contains("href=\"http://127.0.0.1:3011/\""));
+    QTextDocument note;
+    note.setHtml(login.findChild<QLabel*>("accountNote")->text());
+    EXPECT_TRUE(note.toPlainText().endsWith("online.  You can set up your free account at http://127.0.0.1:3011/."))
+        << note.toPlainText().toStdString();
 
     int proxyDialogs = 0;
     login.openProxyDialog = [&] { ++proxyDialogs; };

@@ -81,10 +81,13 @@ CLoginDlg::CLoginDlg(const std::string& serverAddress, QWidget* parent) : QDialo
     auto* notes = new QGroupBox(this);
     notes->setGeometry(du.rect(7, 100, 163, 68));
     const QString address = serverAddress.empty() ? QString() : toQString(serverAddress).toHtmlEscaped();
+    // Rich text folds runs of spaces into one: the first of the two after
+    // the full stop is a non-breaking one, so both show and the line may
+    // still break after them.
     QLabel* account = addText(
         this, du,
         QStringLiteral("You must be connected to the Internet and already have a user account with Kodak PhotoNet "
-                       "online.  You can set up your free account at <a href=\"%1\">%1</a>.")
+                       "online.&nbsp; You can set up your free account at <a href=\"%1\">%1</a>.")
             .arg(address),
         {13, 106, 151, 34});
     account->setObjectName(QStringLiteral("accountNote"));
