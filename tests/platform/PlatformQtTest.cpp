@@ -1,8 +1,11 @@
 #include "DialogUnits.h"
+#include "ListKeys.h"
 #include "SettingsProfile.h"
 #include "TempDir.h"
 
+#include <QListWidget>
 #include <QSettings>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 using namespace hf;
 
@@ -64,5 +68,44 @@ TEST_P(SettingsFile, IsOwnerOnlyOnceWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SettingsFile, ::testing::Values(std::nullopt, 0644, 0666, 0600));
+
+struct KeysCase {
+    const char* name;
+    int current;  // -1: none
+    bool selected;
+    std::vector<Qt::Key> keys;
+    int expected;
+    friend void PrintTo(const KeysCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ListWithoutSelection : public ::testing::TestWithParam<KeysCase> {};
+
+TEST_P(ListWithoutSelection, SelectsAsAListBoxDoes)
+{
+    const KeysCase& c = GetParam();
+    QListWidget list;
+    list.addItems({"a", "b", "c", "d", "e"});
+    selectWithFirstKey(list);
+    if (c.current >= 0)
+        list.setCurrentRow(c.current, c.selected ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate);
+    for (const Qt::Key key : c.keys)
+        QTest::keyClick(&list, key);
+    const QList<QListWidgetItem*> selected = list.selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(list.row(selected.front()), c.expected);
+    EXPECT_EQ(list.currentRow(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ListWithoutSelection,
+                         ::testing::Values(KeysCase{"DownWithNothing", -1, false, {Qt::Key_Down}, 0},
+                                           KeysCase{"UpWithNothing", -1, false, {Qt::Key_Up}, 0},
+                                           KeysCase{"DownThenDown", -1, false, {Qt::Key_Down, Qt::Key_Down}, 1},
+                                           KeysCase{"HomeOnCurrentFirst", 0, false, {Qt::Key_Home}, 0},
+                                           KeysCase{"DownOnCurrentFirst", 0, false, {Qt::Key_Down}, 0},
+                                           KeysCase{"UpOnCurrentMiddle", 3, false, {Qt::Key_Up}, 3},
+                                           KeysCase{"EndOnCurrentLast", 4, false, {Qt::Key_End}, 4},
+                                           KeysCase{"HomeFromSelected", 2, true, {Qt::Key_Home}, 0},
+                                           KeysCase{"DownFromSelected", 2, true, {Qt::Key_Down}, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

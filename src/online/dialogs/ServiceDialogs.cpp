@@ -1,6 +1,7 @@
 #include "ServiceDialogs.h"
 
 #include "DialogUnits.h"
+#include "ListKeys.h"
 #include "QtText.h"
 
 #include <QCollator>
@@ -151,6 +152,7 @@ CRollsDlg::CRollsDlg(const std::vector<std::string>& rollNames, MessageBoxes& bo
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("1002"));
     list_->setGeometry(du.rect(7, 40, 214, 64));
+    selectWithFirstKey(*list_);
     // A list box sorts as the user reads: case does not split "birthday"
     // from "Summer".
     QCollator collator;
