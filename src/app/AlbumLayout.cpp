@@ -1,6 +1,7 @@
 #include "AlbumWindow.h"
 
 #include "DialogUnits.h"
+#include "Emblem.h"
 #include "PhotoIntake.h"
 #include "ProgramIcon.h"
 #include "SourceHost.h"
@@ -131,11 +132,7 @@ void AlbumWindow::buildControls()
     connect(helpButton_, &QPushButton::clicked, this, [this] { showHelp(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { exitProgram(); });
 
-    auto* emblem = new QLabel(client_);
-    emblem->setObjectName(QStringLiteral("emblem"));
-    emblem->setGeometry(du.rect(8, 26, 67, 20));
-    emblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    emblem->setPixmap(QPixmap(QStringLiteral(":/images/emblem.png")));
+    (new Emblem(client_))->setGeometry(du.rect(8, 26, 67, 20));
 
     makeLabel(client_, du, "User", {8, 10, 16, 8});
     userBox_ = new QComboBox(client_);

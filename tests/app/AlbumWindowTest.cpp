@@ -1,10 +1,13 @@
 #include "AppTestSupport.h"
+#include "Emblem.h"
 #include "ModalHelper.h"
 #include "PhotoSources.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -332,5 +335,47 @@ TEST_F(AlbumWindowTest, IntakeFilesUnderTheFilterCategoryAndSelectsTheNewPhoto)
     window->intakeStep("All of them", folderOf("Ann") / "p2.bmp", 1);
     EXPECT_EQ(readAlbum("Ann")->records[3].category, 0) << "\"All\" files under Unfiled";
 }
+
+// Where the drawing puts ink in an image with nothing else on it.
+QRect inkIn(const QImage& image)
+{
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 0)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+// The emblem is whole in any control the dialog font gives it: its ink has
+// the drawing's own proportions and lies inside the control.
+class EmblemFits : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(EmblemFits, ShowsTheWholeDrawing)
+{
+    QImage reference(1000, 320, QImage::Format_ARGB32_Premultiplied);
+    reference.fill(Qt::transparent);
+    QPainter painter(&reference);
+    QSvgRenderer(QStringLiteral(":/images/emblem.svg")).render(&painter);
+    painter.end();
+    const QRect whole = inkIn(reference);
+
+    Emblem emblem;
+    emblem.resize(GetParam());
+    QImage shown(GetParam(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(Qt::transparent);
+    emblem.render(&shown, {}, {}, QWidget::DrawChildren);
+    // The drawing made as large as fits, centred.
+    const double scale = std::min(shown.width() / 1000.0, shown.height() / 320.0);
+    const QPointF origin((shown.width() - 1000 * scale) / 2, (shown.height() - 320 * scale) / 2);
+    const QRectF expected(origin + QPointF(whole.topLeft()) * scale, QSizeF(whole.size()) * scale);
+    const QRect ink = inkIn(shown);
+    EXPECT_NEAR(ink.left(), expected.left(), 1.5);
+    EXPECT_NEAR(ink.top(), expected.top(), 1.5);
+    EXPECT_NEAR(ink.x() + ink.width(), expected.right(), 1.5);
+    EXPECT_NEAR(ink.y() + ink.height(), expected.bottom(), 1.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, EmblemFits, ::testing::Values(QSize(67, 20), QSize(100, 33), QSize(150, 49), QSize(100, 80)));
 
 }  // namespace
