@@ -236,3 +236,51 @@ TEST_F(CropWidget, DragRepaintsOnlyTheOldAndNewFrame)
     EXPECT_EQ(watch.paints, 0);
     EXPECT_EQ(finished.size(), 2u);
 }
+
+namespace {
+
+struct KeyCase {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    Rect frame;  // after the key, from {40, 40, 120, 100} in bounds {20, 20, 200, 150}
+    friend void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CropKeys : public CropWidget, public ::testing::WithParamInterface<KeyCase> {};
+
+// Keys take the mouse's road: the same bounds, and a render for each step
+// that changes the frame.
+TEST_P(CropKeys, MoveOrResizeUnderTheDragRules)
+{
+    const KeyCase& c = GetParam();
+    widget.setFocus();
+    QTest::keyClick(&widget, c.key, c.modifiers);
+    EXPECT_EQ(widget.frame(), c.frame);
+    EXPECT_EQ(finished, (c.frame == Rect{40, 40, 120, 100} ? std::vector<Rect>{} : std::vector<Rect>{c.frame}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, CropKeys,
+    ::testing::Values(KeyCase{"Right", Qt::Key_Right, {}, {41, 40, 121, 100}},
+                      KeyCase{"ShiftUp", Qt::Key_Up, Qt::ShiftModifier, {40, 30, 120, 90}},
+                      KeyCase{"ShiftLeftTwiceTheRoom", Qt::Key_Left, Qt::ShiftModifier, {30, 40, 110, 100}},
+                      KeyCase{"CtrlRight", Qt::Key_Right, Qt::ControlModifier, {40, 40, 121, 100}},
+                      KeyCase{"CtrlShiftDown", Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier,
+                              {40, 40, 120, 110}},
+                      KeyCase{"AltLeavesIt", Qt::Key_Left, Qt::AltModifier, {40, 40, 120, 100}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CropWidget, KeysStopAtTheBoundsAndTheOppositeEdge)
+{
+    widget.setFocus();
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&widget, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(widget.frame(), (Rect{40, 90, 120, 150})) << "held at max y, its size kept";
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&widget, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(widget.frame(), (Rect{40, 90, 40, 150})) << "no wider than nothing";
+    EXPECT_EQ(finished.size(), 5u + 8u) << "only steps that change the frame render";
+}
+
+}  // namespace

@@ -188,6 +188,32 @@ TEST_F(Editor, DragOfTheFrameRendersOnceAtRelease)
     EXPECT_NE(crop->frame(), before);
 }
 
+TEST_F(Editor, TabGoesFrameModelColoursContrastSaveCancelAndTheFrameShowsTheFocus)
+{
+    auto e = open();
+    e->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.get()));
+    CropFrameWidget* crop = e->cropFrame();
+    auto* frame = static_cast<QWidget*>(crop->parent());
+    const auto marked = [&] {
+        return frame->grab().toImage().pixelColor(0, frame->height() / 2) == e->palette().color(QPalette::Highlight);
+    };
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        EXPECT_EQ(marked(), QApplication::focusWidget() == crop) << "a visible focus mark on the frame only";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (QStringList{"1", "2", "1011", "1023", "1018", "1015"})) << "opens on Save, the first control";
+
+    crop->setFocus();
+    const Rect before = crop->frame();
+    const int renders = e->renderCount();
+    QTest::keyClick(crop, Qt::Key_Right);
+    EXPECT_EQ(crop->frame(), (Rect{before.left + 1, before.top, before.right + 1, before.bottom}));
+    EXPECT_EQ(e->renderCount(), renders + 1) << "each key renders, as the end of a drag";
+}
+
 TEST_F(Editor, SaveTakesTheFirstFreeNumberAndRemembersTheChoices)
 {
     writeFile(dir / "p0.bmp", "taken");

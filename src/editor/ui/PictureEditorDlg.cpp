@@ -98,6 +98,18 @@ QFrame* makeViewFrame(QWidget* parent, const EditorGeometry& g, QRect units)
     return frame;
 }
 
+// The source view's frame shows where the keyboard is: a plain line in the
+// highlight colour while the crop frame has it, the sunken panel otherwise.
+// Both are one pixel wide, so the view does not move.
+void showKeyboardFocus(QFrame& frame, bool focused)
+{
+    QPalette palette = frame.parentWidget()->palette();
+    if (focused)
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    frame.setPalette(palette);
+    frame.setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::Panel | QFrame::Sunken);
+}
+
 }  // namespace
 
 CPictureEditorDlg::CPictureEditorDlg(Profile& profile, MessageBoxes& boxes, fs::path programFolder, QWidget* parent)
@@ -138,6 +150,9 @@ void CPictureEditorDlg::buildControls()
     crop_->setObjectName(QStringLiteral("1011"));
     crop_->setGeometry(sourceFrame->contentsRect().x(), sourceFrame->contentsRect().y(), kViewSize, kViewSize);
     connect(crop_, &CropFrameWidget::dragFinished, this, [this] { render(); });
+    connect(crop_, &CropFrameWidget::focusChanged, sourceFrame, [sourceFrame](bool focused) {
+        showKeyboardFocus(*sourceFrame, focused);
+    });
 
     QFrame* resultFrame = makeViewFrame(this, g, EditorGeometry::kResultView);
     result_ = new QLabel(resultFrame);
@@ -168,6 +183,12 @@ void CPictureEditorDlg::buildControls()
     group->addButton(gray16_, 2);
     group->addButton(colour_, 3);
     connect(group, &QButtonGroup::idClicked, this, [this](int mode) { colourButtonClicked(mode); });
+    // Tab enters the colours at the checked button, as it enters any radio
+    // group; the arrows move within it.
+    connect(group, &QButtonGroup::buttonToggled, this, [group] {
+        for (QAbstractButton* b : group->buttons())
+            b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    });
 
     auto* contrast = new QGroupBox(QStringLiteral("Contrast"), this);
     contrast->setGeometry(g.rect({213, 221, 187, 34}));
@@ -188,6 +209,10 @@ void CPictureEditorDlg::buildControls()
     models_->setGeometry(modelRect.x(), modelRect.y(), modelRect.width(), models_->sizeHint().height());
     models_->setMaxVisibleItems(12);
     connect(models_, &QComboBox::activated, this, [this] { modelChosen(true); });
+
+    QWidget* order[] = {crop_, models_, gray4_, gray16_, colour_, slider_, save, cancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void CPictureEditorDlg::initialise()
