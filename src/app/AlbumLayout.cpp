@@ -3,6 +3,7 @@
 #include "DialogUnits.h"
 #include "Emblem.h"
 #include "PhotoIntake.h"
+#include "PixelExactLabel.h"
 #include "ProgramIcon.h"
 #include "SourceHost.h"
 
@@ -177,7 +178,7 @@ void AlbumWindow::buildControls()
     leftLine_ = makeLine(client_, du, {107, 2, 2, 223});
     rightLine_ = makeLine(client_, du, {246, 2, 2, 223});
 
-    preview_ = new QLabel(client_);
+    preview_ = new PixelExactLabel(client_);
     preview_->setObjectName(QStringLiteral("1006"));
     preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     preview_->setAlignment(Qt::AlignCenter);

@@ -30,6 +30,7 @@ class QPushButton;
 namespace hf {
 
 class PhotoIntake;
+class PixelExactLabel;
 class ReloadService;
 
 // What the Album window needs from the desktop it runs on.
@@ -155,7 +156,7 @@ private:
     QComboBox* userBox_ = nullptr;
     QComboBox* filterBox_ = nullptr;
     QListWidget* list_ = nullptr;
-    QLabel* preview_ = nullptr;
+    PixelExactLabel* preview_ = nullptr;
     QLabel* nameLabel_ = nullptr;
     QLabel* categoryLabel_ = nullptr;
     QLabel* privateLabel_ = nullptr;

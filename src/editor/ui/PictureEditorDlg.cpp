@@ -7,6 +7,8 @@
 #include "ImageIO.h"
 #include "PictureFileWriter.h"
 #include "PictureNameDlg.h"
+#include "PixelExactLabel.h"
+#include "PreviewImage.h"
 #include "QtText.h"
 #include "Text.h"
 
@@ -155,7 +157,7 @@ void CPictureEditorDlg::buildControls()
     });
 
     QFrame* resultFrame = makeViewFrame(this, g, EditorGeometry::kResultView);
-    result_ = new QLabel(resultFrame);
+    result_ = new PixelExactLabel(resultFrame);
     result_->setObjectName(QStringLiteral("1014"));
     result_->setAlignment(Qt::AlignCenter);
     result_->setGeometry(resultFrame->contentsRect().x(), resultFrame->contentsRect().y(), kViewSize, kViewSize);
@@ -257,7 +259,12 @@ void CPictureEditorDlg::render()
     if (!initialised_)
         return;
     renderer_.render(source_, layout_, crop_->frame(), colourMode_, contrast_, kViewSize, kViewSize);
-    result_->setPixmap(QPixmap::fromImage(toQImage(renderer_.resultImage())));
+    // The result view shows the handheld's pixels one by one, each a whole
+    // number of screen pixels, on the result canvas's black.
+    const LBitmap& canvas = renderer_.resultImage();
+    const Rgb black = canvas.IsAllocated() ? canvas.colourAt(0, 0) : kBlack;
+    result_->showExact([picture = toQImage(renderer_.handheldPicture()), surround = qRgb(black.r, black.g, black.b)](
+                           qreal ratio) { return handheldView(picture, {kViewSize, kViewSize}, surround, ratio); });
     ++renders_;
 }
 

@@ -19,6 +19,7 @@ class QSlider;
 namespace hf {
 
 class CropFrameWidget;
+class PixelExactLabel;
 
 inline constexpr const char* kParametersSection = "Parameters";
 inline constexpr const char* kGrayLevelValue = "Gray Level";
@@ -83,7 +84,7 @@ private:
     Renderer renderer_;
 
     CropFrameWidget* crop_ = nullptr;
-    QLabel* result_ = nullptr;
+    PixelExactLabel* result_ = nullptr;
     QRadioButton* gray4_ = nullptr;
     QRadioButton* gray16_ = nullptr;
     QRadioButton* colour_ = nullptr;
