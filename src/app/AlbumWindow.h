@@ -100,6 +100,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -134,6 +135,8 @@ private:
     std::unique_ptr<PhotoIntake> intake_;
     std::vector<std::function<void()>> closing_;
     bool firstPaint_ = false;
+    bool shownOnce_ = false;
+    bool resizable_ = false;
     bool filling_ = false;
     bool dropsAccepted_ = false;
     std::uint64_t shownUsers_ = 0;

@@ -336,6 +336,31 @@ TEST_F(AlbumWindowTest, IntakeFilesUnderTheFilterCategoryAndSelectsTheNewPhoto)
     EXPECT_EQ(readAlbum("Ann")->records[3].category, 0) << "\"All\" files under Unfiled";
 }
 
+// A tiling desktop floats a window whose size hints fix its size when it
+// first appears: the window is fixed at its template size until it has been
+// drawn, and resizable after.
+TEST_F(AlbumWindowTest, OpensFixedAtItsTemplateSizeThenResizes)
+{
+    open();
+    struct FirstPaint final : QObject {
+        QSize minimum, maximum, size;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            auto* w = static_cast<QWidget*>(o);
+            if (e->type() == QEvent::Paint && size.isEmpty())
+                std::tie(minimum, maximum, size) = std::tuple(w->minimumSize(), w->maximumSize(), w->size());
+            return false;
+        }
+    } first;
+    window->installEventFilter(&first);
+    window->resize(1000, 700);
+    window->show();
+    ASSERT_TRUE(waitUntil([&] { return first.size.isValid() && window->maximumSize() != window->minimumSize(); }));
+    EXPECT_EQ(first.size, first.minimum) << "opens at the template size, whatever it was given";
+    EXPECT_EQ(first.maximum, first.minimum);
+    EXPECT_EQ(window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
 // Where the drawing puts ink in an image with nothing else on it.
 QRect inkIn(const QImage& image)
 {

@@ -188,6 +188,7 @@ TEST_F(WindowKeys, EnlargedWindowGivesThePhotoListTheRoom)
     const QRect list0 = list()->geometry();
     auto* pane = child<QLabel>("1006");
     const QRect pane0 = pane->geometry();
+    ASSERT_TRUE(waitUntil([&] { return window->maximumWidth() > small.width(); })) << "resizable once drawn";
     window->resize(small + QSize(300, 200));
     ASSERT_TRUE(waitUntil([&] { return list()->width() == list0.width() + 300; }));
     EXPECT_EQ(list()->height(), list0.height() + 200);
