@@ -1,13 +1,13 @@
 #include "AppTestSupport.h"
-#include "Emblem.h"
+#include "ImageIO.h"
 #include "ModalHelper.h"
 #include "PhotoSources.h"
+#include "PictureEditorDlg.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -336,71 +336,44 @@ TEST_F(AlbumWindowTest, IntakeFilesUnderTheFilterCategoryAndSelectsTheNewPhoto)
     EXPECT_EQ(readAlbum("Ann")->records[3].category, 0) << "\"All\" files under Unfiled";
 }
 
-// A tiling desktop floats a window whose size hints fix its size when it
-// first appears: the window is fixed at its template size until it has been
-// drawn, and resizable after.
-TEST_F(AlbumWindowTest, OpensFixedAtItsTemplateSizeThenResizes)
+// The result view (1014) and the preview (1006) at the run's QT_SCALE_FACTOR: the handheld
+// picture's colours only, each picture pixel a square of the same whole number of device pixels.
+class ExactPixels : public ::testing::TestWithParam<int>, public WindowFixture {};
+
+TEST_P(ExactPixels, ShowTheHandheldPictureUnfiltered)
 {
-    open();
-    struct FirstPaint final : QObject {
-        QSize minimum, maximum, size;
-        bool eventFilter(QObject* o, QEvent* e) override
-        {
-            auto* w = static_cast<QWidget*>(o);
-            if (e->type() == QEvent::Paint && size.isEmpty())
-                std::tie(minimum, maximum, size) = std::tuple(w->minimumSize(), w->maximumSize(), w->size());
-            return false;
-        }
-    } first;
-    window->installEventFilter(&first);
-    window->resize(1000, 700);
-    window->show();
-    ASSERT_TRUE(waitUntil([&] { return first.size.isValid() && window->maximumSize() != window->minimumSize(); }));
-    EXPECT_EQ(first.size, first.minimum) << "opens at the template size, whatever it was given";
-    EXPECT_EQ(first.maximum, first.minimum);
-    EXPECT_EQ(window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QImage photo(640, 480, QImage::Format_RGB32);
+    QPainter(&photo).fillRect(photo.rect(), QLinearGradient(0, 0, 640, 480));
+    char model[40] = "Palm III";  // four grays
+    CPictureEditorDlg editor(profile, boxes.recorded, folderOf("Ann"));
+    editor.sourcePicture() = fromQImage(photo);
+    editor.setModelBuffer(model);
+    editor.initialise();
+    QWidget* view = editor.findChild<QWidget*>("1014");
+    if (GetParam() == 1006) {
+        writeAlbum("Ann", {"Gradient"});
+        editor.handheldPicture().Save(folderOf("Ann") / "p0.bmp");
+        view = open().findChild<QWidget*>("1006");
+    }
+    view->window()->show();
+    ASSERT_EQ(view->devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+    // Pixels of each colour, the views' black surround left out.
+    const auto colours = [](const QImage& image) {
+        QMap<QRgb, long> counts;
+        for (int i = 0; i < image.width() * image.height(); ++i)
+            counts[image.pixel(i % image.width(), i / image.width())] += 1;
+        counts.remove(qRgb(0, 0, 0));
+        return counts;
+    };
+    auto shown = colours(view->grab(view->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32));
+    const auto picture = colours(toQImage(editor.handheldPicture()).convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(shown.size(), picture.size()) << "colours the picture does not have";
+    const long square = shown.first() / picture.first();
+    EXPECT_EQ(square, std::lround(std::sqrt(square)) * std::lround(std::sqrt(square)));
+    for (const auto& [colour, count] : picture.asKeyValueRange())
+        EXPECT_EQ(shown[colour], square * count) << std::hex << colour;
 }
 
-// Where the drawing puts ink in an image with nothing else on it.
-QRect inkIn(const QImage& image)
-{
-    QRect ink;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) > 0)
-                ink |= QRect(x, y, 1, 1);
-    return ink;
-}
-
-// The emblem is whole in any control the dialog font gives it: its ink has
-// the drawing's own proportions and lies inside the control.
-class EmblemFits : public ::testing::TestWithParam<QSize> {};
-
-TEST_P(EmblemFits, ShowsTheWholeDrawing)
-{
-    QImage reference(1000, 320, QImage::Format_ARGB32_Premultiplied);
-    reference.fill(Qt::transparent);
-    QPainter painter(&reference);
-    QSvgRenderer(QStringLiteral(":/images/emblem.svg")).render(&painter);
-    painter.end();
-    const QRect whole = inkIn(reference);
-
-    Emblem emblem;
-    emblem.resize(GetParam());
-    QImage shown(GetParam(), QImage::Format_ARGB32_Premultiplied);
-    shown.fill(Qt::transparent);
-    emblem.render(&shown, {}, {}, QWidget::DrawChildren);
-    // The drawing made as large as fits, centred.
-    const double scale = std::min(shown.width() / 1000.0, shown.height() / 320.0);
-    const QPointF origin((shown.width() - 1000 * scale) / 2, (shown.height() - 320 * scale) / 2);
-    const QRectF expected(origin + QPointF(whole.topLeft()) * scale, QSizeF(whole.size()) * scale);
-    const QRect ink = inkIn(shown);
-    EXPECT_NEAR(ink.left(), expected.left(), 1.5);
-    EXPECT_NEAR(ink.top(), expected.top(), 1.5);
-    EXPECT_NEAR(ink.x() + ink.width(), expected.right(), 1.5);
-    EXPECT_NEAR(ink.y() + ink.height(), expected.bottom(), 1.5);
-}
-
-INSTANTIATE_TEST_SUITE_P(Controls, EmblemFits, ::testing::Values(QSize(67, 20), QSize(100, 33), QSize(150, 49), QSize(100, 80)));
+INSTANTIATE_TEST_SUITE_P(Views, ExactPixels, ::testing::Values(1014, 1006));
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include "ScanDevices.h"
 #include "ScanImage.h"
 
 #include <gtest/gtest.h>
@@ -112,16 +111,6 @@ TEST(ScanFrameSize, ExpectedBytesCountAllThreePassesAndNothingWhenUnknown)
     EXPECT_EQ(ScanImage::expectedBytes({Kind::Red, false, 100, 100, 50, 8}), 15'000);
     EXPECT_EQ(ScanImage::expectedBytes({Kind::Rgb, true, 300, 100, 50, 8}), 15'000);
     EXPECT_EQ(ScanImage::expectedBytes({Kind::Gray, true, 100, 100, -1, 8}), -1);
-}
-
-// Devices of one make and model tell apart only by their names.
-TEST(ScanDeviceLabel, ShowsMakeModelAndName)
-{
-    for (const auto& [device, label] : std::vector<std::pair<ScanDevice, std::string>>{
-             {{"test:0", "Noname", "frontend-tester"}, "Noname frontend-tester (test:0)"},
-             {{"v4l:/dev/video0", "", "USB Camera"}, "USB Camera (v4l:/dev/video0)"},
-             {{"net:scanner", "", ""}, "net:scanner"}})
-        EXPECT_EQ(device.label(), label);
 }
 
 }  // namespace
