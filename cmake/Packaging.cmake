@@ -99,8 +99,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the dialogs are set in DejaVu Sans and laid out from its metrics. (Qt's X11
 # platform plugin comes with libqt6gui6, which shlibdeps already names.)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, fonts-dejavu-core")
-# Recommends, installed unless the user says no: the SVG icon engine draws the
-# window icon at large sizes (PNGs cover the small ones); Qt's Wayland plugin
+# (The Album window draws its emblem with Qt SVG, so shlibdeps names
+# libqt6svg6, which also holds the icon engine for the large window icons.)
+# Recommends, installed unless the user says no: Qt's Wayland plugin
 # lets the program run natively on a Wayland desktop (XWayland serves
 # otherwise); xdg-user-dirs names the pictures folder that the file dialog and
 # the photo store start in (both fall back to ~/Pictures); the photo store
@@ -109,7 +110,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, fonts-dejavu-core")
 # Not Depends: the store is one optional source of photos among six, and the
 # program itself runs without any of these.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libqt6svg6, qt6-wayland, xdg-user-dirs, apache2-bin, apache2-utils, media-types")
+    "qt6-wayland, xdg-user-dirs, apache2-bin, apache2-utils, media-types")
 # A session bus lets a HotSync ask the running program to reload its album.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "dbus-user-session | dbus-x11")
 include(CPack)

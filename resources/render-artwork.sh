@@ -11,7 +11,6 @@ for size in 48 64 128 256; do
     rsvg-convert -w "$size" -h "$size" icons/handfolio.svg -o "icons/handfolio-$size.png"
 done
 
-rsvg-convert -w 100 -h 32 images/emblem.svg -o images/emblem.png
 # The online photo store's emblem: 80 x 43, 24-bit, no transparency.
 rsvg-convert -w 80 -h 43 images/online-emblem.svg -o images/online-emblem.tmp.png
 convert images/online-emblem.tmp.png -background '#efefef' -alpha remove -alpha off -type TrueColor -strip \

@@ -1,7 +1,9 @@
 #include "AlbumWindow.h"
 
 #include "DialogUnits.h"
+#include "Emblem.h"
 #include "PhotoIntake.h"
+#include "PixelExactLabel.h"
 #include "ProgramIcon.h"
 #include "SourceHost.h"
 
@@ -131,11 +133,7 @@ void AlbumWindow::buildControls()
     connect(helpButton_, &QPushButton::clicked, this, [this] { showHelp(); });
     connect(exitButton, &QPushButton::clicked, this, [this] { exitProgram(); });
 
-    auto* emblem = new QLabel(client_);
-    emblem->setObjectName(QStringLiteral("emblem"));
-    emblem->setGeometry(du.rect(8, 26, 67, 20));
-    emblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    emblem->setPixmap(QPixmap(QStringLiteral(":/images/emblem.png")));
+    (new Emblem(client_))->setGeometry(du.rect(8, 26, 67, 20));
 
     makeLabel(client_, du, "User", {8, 10, 16, 8});
     userBox_ = new QComboBox(client_);
@@ -180,7 +178,7 @@ void AlbumWindow::buildControls()
     leftLine_ = makeLine(client_, du, {107, 2, 2, 223});
     rightLine_ = makeLine(client_, du, {246, 2, 2, 223});
 
-    preview_ = new QLabel(client_);
+    preview_ = new PixelExactLabel(client_);
     preview_->setObjectName(QStringLiteral("1006"));
     preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     preview_->setAlignment(Qt::AlignCenter);

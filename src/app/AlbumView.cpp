@@ -1,5 +1,6 @@
 #include "AlbumWindow.h"
 
+#include "PixelExactLabel.h"
 #include "PreviewImage.h"
 #include "QtText.h"
 
@@ -95,9 +96,13 @@ void AlbumWindow::showPreview()
     const PreviewState& state = controller_.preview();
     previewText_ = QString::fromStdString(state.emptyText);
     const QSize pane = preview_->contentsRect().size();
-    preview_->setPixmap(QPixmap::fromImage(state.emptyText.empty()
-                                               ? previewImage(state.picture, pane)
-                                               : emptyStateImage(pane, previewText_, preview_->font())));
+    if (state.emptyText.empty()) {
+        preview_->showExact([file = state.picture, pane](qreal ratio) { return previewImage(file, pane, ratio); });
+    } else {
+        preview_->showExact([pane, text = previewText_, font = preview_->font()](qreal ratio) {
+            return emptyStateImage(pane, text, font, ratio);
+        });
+    }
 }
 
 void AlbumWindow::showCommands()

@@ -19,6 +19,7 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMimeData>
+#include <QTimer>
 
 namespace fs = std::filesystem;
 
@@ -144,8 +145,28 @@ void AlbumWindow::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void AlbumWindow::showEvent(QShowEvent* event)
+{
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // A tiling desktop decides when the window first appears whether it
+        // floats, and floats a window of fixed size: the window opens fixed
+        // at its template size, as a dialog does, and becomes resizable once
+        // it is on the screen.
+        resize(minimumSize());
+        setMaximumSize(minimumSize());
+    }
+    QDialog::showEvent(event);
+}
+
 void AlbumWindow::paintEvent(QPaintEvent* event)
 {
+    if (shownOnce_ && !resizable_) {
+        resizable_ = true;
+        // After this paint has reached the screen, so that the first frame
+        // still carries the fixed size.
+        QTimer::singleShot(0, this, [this] { setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX); });
+    }
     if (firstPaint_) {
         firstPaint_ = false;
         controller_.firstPaint();

@@ -30,6 +30,7 @@ class QPushButton;
 namespace hf {
 
 class PhotoIntake;
+class PixelExactLabel;
 class ReloadService;
 
 // What the Album window needs from the desktop it runs on.
@@ -99,6 +100,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -133,6 +135,8 @@ private:
     std::unique_ptr<PhotoIntake> intake_;
     std::vector<std::function<void()>> closing_;
     bool firstPaint_ = false;
+    bool shownOnce_ = false;
+    bool resizable_ = false;
     bool filling_ = false;
     bool dropsAccepted_ = false;
     std::uint64_t shownUsers_ = 0;
@@ -155,7 +159,7 @@ private:
     QComboBox* userBox_ = nullptr;
     QComboBox* filterBox_ = nullptr;
     QListWidget* list_ = nullptr;
-    QLabel* preview_ = nullptr;
+    PixelExactLabel* preview_ = nullptr;
     QLabel* nameLabel_ = nullptr;
     QLabel* categoryLabel_ = nullptr;
     QLabel* privateLabel_ = nullptr;

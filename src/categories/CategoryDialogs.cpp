@@ -1,6 +1,7 @@
 #include "CategoryDialogs.h"
 
 #include "DialogUnits.h"
+#include "ListKeys.h"
 #include "QtText.h"
 
 #include <QLabel>
@@ -71,6 +72,7 @@ CEditCategoriesDlg::CEditCategoriesDlg(AlbumHeader& header, MessageBoxes& boxes,
     list_->setGeometry(du.rect(7, 7, 114, 98));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSortingEnabled(false);
+    selectWithFirstKey(*list_);
 
     auto* ok = placeButton(this, du, "1", QStringLiteral("OK"), QRect(129, 7, 50, 14));
     ok->setDefault(true);

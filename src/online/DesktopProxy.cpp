@@ -44,7 +44,10 @@ std::string hostPort(const char* schema)
     const std::string host = stringKey(s.get(), "host");
     if (host.empty())
         return {};
-    return host + ":" + std::to_string(g_settings_get_int(s.get(), "port"));
+    // An IPv6 address goes in brackets, as in a URL, so that its colons are
+    // not taken for the one before the port.
+    const bool bare6 = host.find(':') != std::string::npos && host.front() != '[';
+    return (bare6 ? "[" + host + "]" : host) + ":" + std::to_string(g_settings_get_int(s.get(), "port"));
 }
 
 std::string environment(const char* lower, const char* upper)

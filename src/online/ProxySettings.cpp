@@ -28,10 +28,18 @@ std::optional<WindowsProxyEntry> parseWindowsProxyText(std::string_view text)
     const auto equals = upper.find('=', http);
     if (equals == std::string::npos)
         return std::nullopt;
+    const auto entryEnd = upper.find(';', equals + 1);
+    // An IPv6 address is written in brackets ("[::1]:3128"): its own colons
+    // are part of the host, which keeps its brackets for the connection.
+    std::size_t hostEnd = equals + 1;
+    if (hostEnd < upper.size() && upper[hostEnd] == '[') {
+        const auto bracket = upper.find(']', hostEnd);
+        if (bracket != std::string::npos && (entryEnd == std::string::npos || bracket < entryEnd))
+            hostEnd = bracket + 1;
+    }
     // An entry whose own text holds no colon (the next ";" comes first) has
     // a host and no port, rather than a host that runs into the next entry.
-    const auto colon = upper.find(':', equals + 1);
-    const auto entryEnd = upper.find(';', equals + 1);
+    const auto colon = upper.find(':', hostEnd);
     if (colon == std::string::npos || (entryEnd != std::string::npos && entryEnd < colon))
         return WindowsProxyEntry{upper.substr(equals + 1, entryEnd == std::string::npos ? entryEnd : entryEnd - equals - 1), ""};
     const auto semicolon = upper.find(';', colon + 1);

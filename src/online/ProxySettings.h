@@ -45,7 +45,8 @@ struct WindowsProxyEntry {
 // The first HTTP entry of a Windows proxy text. The whole text is put in
 // capitals first, and the first "HTTP" wins, so an HTTPS entry written
 // before the HTTP one is the one found. An entry without a colon of its own
-// has its whole text up to the next ";" as host and no port text.
+// has its whole text up to the next ";" as host and no port text. A host in
+// brackets (an IPv6 address) is kept whole, brackets included.
 std::optional<WindowsProxyEntry> parseWindowsProxyText(std::string_view text);
 
 // A port typed as text: optional white space and sign, the digits up to

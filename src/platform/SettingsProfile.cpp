@@ -1,6 +1,14 @@
 #include "SettingsProfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace hf {
 namespace {
@@ -15,6 +23,25 @@ QString key(std::string_view section, std::string_view name)
 
 SettingsProfile::SettingsProfile() : settings_(QStringLiteral("Quillmere"), QStringLiteral("Handfolio")) {}
 
+void SettingsProfile::keepOwnerOnly()
+{
+#ifdef Q_OS_UNIX
+    // The settings are saved into a new file that takes the permissions of
+    // the one it replaces. Creating that one owner-only (or tightening it)
+    // before anything is written means no byte is ever readable by others.
+    const QString file = settings_.fileName();
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return;
+    const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+    ::close(fd);
+#endif
+}
+
 int SettingsProfile::getInt(std::string_view section, std::string_view name, int fallback) const
 {
     bool ok = false;
@@ -24,6 +51,7 @@ int SettingsProfile::getInt(std::string_view section, std::string_view name, int
 
 void SettingsProfile::setInt(std::string_view section, std::string_view name, int value)
 {
+    keepOwnerOnly();
     settings_.setValue(key(section, name), value);
     written();
 }
@@ -39,6 +67,7 @@ std::string SettingsProfile::getString(std::string_view section, std::string_vie
 
 void SettingsProfile::setString(std::string_view section, std::string_view name, std::string_view value)
 {
+    keepOwnerOnly();
     settings_.setValue(key(section, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
     written();
 }
@@ -46,7 +75,6 @@ void SettingsProfile::setString(std::string_view section, std::string_view name,
 void SettingsProfile::written()
 {
     settings_.sync();
-    QFile::setPermissions(settings_.fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 }  // namespace hf

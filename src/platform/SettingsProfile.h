@@ -8,7 +8,7 @@ namespace hf {
 
 // The program's settings in QSettings("Quillmere", "Handfolio"), which on
 // Linux is ~/.config/Quillmere/Handfolio.conf. The file will hold a proxy
-// password, so it is kept readable by its owner only.
+// password, so it is readable by its owner only from its first byte on.
 class SettingsProfile final : public Profile {
 public:
     SettingsProfile();
@@ -21,6 +21,7 @@ public:
     QString fileName() const { return settings_.fileName(); }
 
 private:
+    void keepOwnerOnly();
     void written();
     mutable QSettings settings_;
 };

@@ -1,10 +1,13 @@
 #include "AppTestSupport.h"
+#include "ImageIO.h"
 #include "ModalHelper.h"
 #include "PhotoSources.h"
+#include "PictureEditorDlg.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -332,5 +335,45 @@ TEST_F(AlbumWindowTest, IntakeFilesUnderTheFilterCategoryAndSelectsTheNewPhoto)
     window->intakeStep("All of them", folderOf("Ann") / "p2.bmp", 1);
     EXPECT_EQ(readAlbum("Ann")->records[3].category, 0) << "\"All\" files under Unfiled";
 }
+
+// The result view (1014) and the preview (1006) at the run's QT_SCALE_FACTOR: the handheld
+// picture's colours only, each picture pixel a square of the same whole number of device pixels.
+class ExactPixels : public ::testing::TestWithParam<int>, public WindowFixture {};
+
+TEST_P(ExactPixels, ShowTheHandheldPictureUnfiltered)
+{
+    QImage photo(640, 480, QImage::Format_RGB32);
+    QPainter(&photo).fillRect(photo.rect(), QLinearGradient(0, 0, 640, 480));
+    char model[40] = "Palm III";  // four grays
+    CPictureEditorDlg editor(profile, boxes.recorded, folderOf("Ann"));
+    editor.sourcePicture() = fromQImage(photo);
+    editor.setModelBuffer(model);
+    editor.initialise();
+    QWidget* view = editor.findChild<QWidget*>("1014");
+    if (GetParam() == 1006) {
+        writeAlbum("Ann", {"Gradient"});
+        editor.handheldPicture().Save(folderOf("Ann") / "p0.bmp");
+        view = open().findChild<QWidget*>("1006");
+    }
+    view->window()->show();
+    ASSERT_EQ(view->devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+    // Pixels of each colour, the views' black surround left out.
+    const auto colours = [](const QImage& image) {
+        QMap<QRgb, long> counts;
+        for (int i = 0; i < image.width() * image.height(); ++i)
+            counts[image.pixel(i % image.width(), i / image.width())] += 1;
+        counts.remove(qRgb(0, 0, 0));
+        return counts;
+    };
+    auto shown = colours(view->grab(view->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32));
+    const auto picture = colours(toQImage(editor.handheldPicture()).convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(shown.size(), picture.size()) << "colours the picture does not have";
+    const long square = shown.first() / picture.first();
+    EXPECT_EQ(square, std::lround(std::sqrt(square)) * std::lround(std::sqrt(square)));
+    for (const auto& [colour, count] : picture.asKeyValueRange())
+        EXPECT_EQ(shown[colour], square * count) << std::hex << colour;
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ExactPixels, ::testing::Values(1014, 1006));
 
 }  // namespace

@@ -181,13 +181,15 @@ TEST_F(WindowKeys, ChoosingTheCurrentEntryAgainChangesNothing)
 TEST_F(WindowKeys, EnlargedWindowGivesThePhotoListTheRoom)
 {
     writeAlbum("Ann", {"A"});
-    open();
+    open().resize(1000, 700);
     window->show();
     const QSize small = window->size();
-    EXPECT_EQ(window->minimumSize(), small) << "the template's size is the smallest";
+    EXPECT_EQ(window->minimumSize(), small) << "opens at the template's size, the smallest";
+    EXPECT_EQ(window->maximumSize(), small) << "fixed until drawn, so that tiling desktops float it";
     const QRect list0 = list()->geometry();
     auto* pane = child<QLabel>("1006");
     const QRect pane0 = pane->geometry();
+    ASSERT_TRUE(waitUntil([&] { return window->maximumWidth() > small.width(); })) << "resizable once drawn";
     window->resize(small + QSize(300, 200));
     ASSERT_TRUE(waitUntil([&] { return list()->width() == list0.width() + 300; }));
     EXPECT_EQ(list()->height(), list0.height() + 200);

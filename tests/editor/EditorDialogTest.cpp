@@ -188,6 +188,32 @@ TEST_F(Editor, DragOfTheFrameRendersOnceAtRelease)
     EXPECT_NE(crop->frame(), before);
 }
 
+TEST_F(Editor, TabGoesFrameModelCheckedColourContrastSaveCancelAndTheFrameShowsTheFocus)
+{
+    auto e = open();
+    e->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.get()));
+    auto* frame = static_cast<QWidget*>(e->cropFrame()->parent());
+    QStringList order;
+    for (QWidget* w = QApplication::focusWidget(); order.size() < 6; w = QApplication::focusWidget()) {
+        order << w->objectName();
+        const QColor border = frame->grab().toImage().pixelColor(0, 10);
+        EXPECT_EQ(border == e->palette().color(QPalette::Highlight), w == e->cropFrame()) << "the focus mark";
+        QTest::keyClick(w, Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (QStringList{"1", "2", "1011", "1023", "1018", "1015"})) << "opens on Save, the first control";
+    // From the first frame (34, 34, 206, 206) in the bounds (5, 34, 235, 206) under the drag's rules.
+    const int renders = e->renderCount();
+    using Keys = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+    for (auto [key, modifiers] : {Keys{Qt::Key_Right, {}}, Keys{Qt::Key_Down, Qt::ShiftModifier},
+                                  Keys{Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier},
+                                  Keys{Qt::Key_Up, Qt::AltModifier}})
+        for (int i = 0; i < 20; ++i)
+            QTest::keyClick(e->cropFrame(), key, modifiers);
+    EXPECT_EQ(e->cropFrame()->frame(), (Rect{54, 34, 54, 206})) << "moved, held at the bound, no wider than nothing";
+    EXPECT_EQ(e->renderCount(), renders + 20 + 18) << "each step that changes the frame";
+}
+
 TEST_F(Editor, SaveTakesTheFirstFreeNumberAndRemembersTheChoices)
 {
     writeFile(dir / "p0.bmp", "taken");

@@ -27,6 +27,10 @@ TEST(WindowsProxyText, FirstHttpEntryInCapitalsPitfallsIncluded)
         {"http=host", WindowsProxyEntry{"HOST", ""}},
         {"http=host;https=s:443", WindowsProxyEntry{"HOST", ""}},
         {"http=:", WindowsProxyEntry{"", ""}},
+        {"http=[::1]:3128", WindowsProxyEntry{"[::1]", "3128"}},
+        {"http=[fe80::1%eth0]:80;https=s:443", WindowsProxyEntry{"[FE80::1%ETH0]", "80"}},
+        {"http=[::1];https=s:443", WindowsProxyEntry{"[::1]", ""}},
+        {"http=[::1;https=s:443", WindowsProxyEntry{"[", ":1"}},
         {"cache:80", std::nullopt},  // one proxy for all protocols names none
         {"ftp=other:21", std::nullopt},
         {"http:cache:80", std::nullopt},
@@ -197,6 +201,7 @@ TEST(DesktopProxy, EnvironmentUrlsBecomeTheWindowsText)
     EXPECT_EQ(windowsProxyText("http://user:pw@proxy.lan:3128/", ""), "http=proxy.lan:3128");
     EXPECT_EQ(windowsProxyText("proxy:8080", "https://p2:443"), "http=proxy:8080;https=p2:443");
     EXPECT_EQ(windowsProxyText("", "http://s:1/"), "https=s:1");
+    EXPECT_EQ(windowsProxyText("http://[::1]:3128/", ""), "http=[::1]:3128");
 }
 
 TEST(DesktopProxy, GnomeManualModeIsOnAndOthersAreOff)
@@ -211,14 +216,14 @@ TEST(DesktopProxy, GnomeManualModeIsOnAndOthersAreOff)
     GSettings* https = g_settings_new("org.gnome.system.proxy.https");
     g_settings_set_string(http, "host", "cache.lan");
     g_settings_set_int(http, "port", 3128);
-    g_settings_set_string(https, "host", "secure.lan");
+    g_settings_set_string(https, "host", "fd00::2");  // an IPv6 address gets its brackets
     g_settings_set_int(https, "port", 443);
     for (const char* mode : {"manual", "none", "auto"}) {
         g_settings_set_string(proxy, "mode", mode);
         auto desktop = makeDesktopInternetSettings();
         ASSERT_TRUE(desktop->open());
         EXPECT_EQ(desktop->proxyEnable(), std::string(mode) == "manual" ? 1u : 0u) << mode;
-        EXPECT_EQ(desktop->proxyServer(), "http=cache.lan:3128;https=secure.lan:443");
+        EXPECT_EQ(desktop->proxyServer(), "http=cache.lan:3128;https=[fd00::2]:443");
     }
     g_object_unref(proxy);
     g_object_unref(http);

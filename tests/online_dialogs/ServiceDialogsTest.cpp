@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,9 @@ TEST(LoginDialog, ConnectNeedsBothTextsAndEachHoldsAtMost99Bytes)
     login.setAccount("ann@example.org", "secret");
     EXPECT_TRUE(connect->isEnabled()) << "a second login comes prefilled";
     EXPECT_TRUE(login.findChild<QLabel*>("accountNote")->text().contains("href=\"http://127.0.0.1:3011/\""));
+    QTextDocument note;
+    note.setHtml(login.findChild<QLabel*>("accountNote")->text());
+    EXPECT_TRUE(note.toPlainText().contains("online.  You can")) << "both spaces shown";
 
     int proxyDialogs = 0;
     login.openProxyDialog = [&] { ++proxyDialogs; };

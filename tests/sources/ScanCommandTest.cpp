@@ -81,7 +81,8 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
             auto* list = w->findChild<QListWidget*>("sources");
             preselected = list->currentItem()->toolTip();
             EXPECT_EQ(list->count(), 2);
-            EXPECT_EQ(list->item(0)->text().toStdString(), "Noname frontend-tester");
+            EXPECT_EQ(list->item(0)->text().toStdString(), "Noname frontend-tester (test:0)");
+            EXPECT_EQ(list->item(1)->text().toStdString(), "Noname frontend-tester (test:1)");
             if (c.selection == Selection::Close) {
                 w->close();
                 return;

@@ -84,6 +84,22 @@ void CropFrame::move(std::int32_t x, std::int32_t y, bool shiftHeld)
     updateHandles();
 }
 
+bool CropFrame::step(std::int32_t dx, std::int32_t dy, bool resize)
+{
+    if (mode_ != DragMode::None)
+        return false;
+    const Rect before = frame_;
+    if (resize) {
+        mode_ = DragMode::BottomRight;
+        resizeFrame(dx, dy, false);
+        mode_ = DragMode::None;
+    } else {
+        moveFrame(dx, dy);
+    }
+    updateHandles();
+    return frame_ != before;
+}
+
 bool CropFrame::release()
 {
     if (mode_ == DragMode::None)

@@ -68,6 +68,11 @@ public:
     // rendered again from the new frame.
     bool release();
 
+    // The keyboard's step between drags: moves the frame, or resizes it by
+    // its bottom-right corner, by (dx, dy) under the same rules as a drag.
+    // Answers whether the frame changed; does nothing while dragging.
+    bool step(std::int32_t dx, std::int32_t dy, bool resize);
+
     // The cursor to show for a pointer hovering at (x, y) between drags.
     Cursor hoverCursor(std::int32_t x, std::int32_t y) const;
 

@@ -1,5 +1,6 @@
 #include "CropFrameWidget.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -77,6 +78,7 @@ CropFrameWidget::CropFrameWidget(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void CropFrameWidget::setBackground(const QImage& image)
@@ -162,6 +164,54 @@ void CropFrameWidget::hideEvent(QHideEvent* event)
     if (crop_.release())
         releaseMouse();
     QWidget::hideEvent(event);
+}
+
+void CropFrameWidget::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int step = modifiers.testFlag(Qt::ShiftModifier) ? 10 : 1;
+    int dx = 0;
+    int dy = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        dx = -step;
+        break;
+    case Qt::Key_Right:
+        dx = step;
+        break;
+    case Qt::Key_Up:
+        dy = -step;
+        break;
+    case Qt::Key_Down:
+        dy = step;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if ((modifiers & ~(Qt::ShiftModifier | Qt::ControlModifier)) != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const CropFrame::Area before = crop_.area();
+    // Each step renders at once, as the end of a drag does.
+    if (crop_.step(dx, dy, modifiers.testFlag(Qt::ControlModifier))) {
+        repaintArea(before);
+        repaintArea(crop_.area());
+        emit dragFinished(crop_.frame());
+    }
+}
+
+void CropFrameWidget::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    emit focusChanged(true);
+}
+
+void CropFrameWidget::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    emit focusChanged(false);
 }
 
 void CropFrameWidget::mouseReleaseEvent(QMouseEvent* event)

@@ -28,8 +28,11 @@ public:
 
 signals:
     // A drag of the frame or a corner ended (also a press and release
-    // without movement); frame is where it was left.
+    // without movement), or a key moved or resized it; frame is where it
+    // was left.
     void dragFinished(hf::Rect frame);
+    // The view took or lost the keyboard, which its surroundings show.
+    void focusChanged(bool focused);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +40,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Arrows move the frame one view pixel, Shift ten; with Ctrl they
+    // resize it by its bottom-right corner.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void repaintArea(const CropFrame::Area& area);

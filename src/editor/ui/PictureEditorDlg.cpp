@@ -7,6 +7,8 @@
 #include "ImageIO.h"
 #include "PictureFileWriter.h"
 #include "PictureNameDlg.h"
+#include "PixelExactLabel.h"
+#include "PreviewImage.h"
 #include "QtText.h"
 #include "Text.h"
 
@@ -115,6 +117,18 @@ QFrame* makeViewFrame(QWidget* parent, const EditorGeometry& g, QRect units)
     return frame;
 }
 
+// The source view's frame shows where the keyboard is: a plain line in the
+// highlight colour while the crop frame has it, the sunken panel otherwise.
+// Both are one pixel wide, so the view does not move.
+void showKeyboardFocus(QFrame& frame, bool focused)
+{
+    QPalette palette = frame.parentWidget()->palette();
+    if (focused)
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    frame.setPalette(palette);
+    frame.setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::Panel | QFrame::Sunken);
+}
+
 }  // namespace
 
 CPictureEditorDlg::CPictureEditorDlg(Profile& profile, MessageBoxes& boxes, fs::path programFolder, QWidget* parent)
@@ -155,9 +169,12 @@ void CPictureEditorDlg::buildControls()
     crop_->setObjectName(QStringLiteral("1011"));
     crop_->setGeometry(sourceFrame->contentsRect().x(), sourceFrame->contentsRect().y(), kViewSize, kViewSize);
     connect(crop_, &CropFrameWidget::dragFinished, this, [this] { render(); });
+    connect(crop_, &CropFrameWidget::focusChanged, sourceFrame, [sourceFrame](bool focused) {
+        showKeyboardFocus(*sourceFrame, focused);
+    });
 
     QFrame* resultFrame = makeViewFrame(this, g, EditorGeometry::kResultView);
-    result_ = new QLabel(resultFrame);
+    result_ = new PixelExactLabel(resultFrame);
     result_->setObjectName(QStringLiteral("1014"));
     result_->setAlignment(Qt::AlignCenter);
     result_->setGeometry(resultFrame->contentsRect().x(), resultFrame->contentsRect().y(), kViewSize, kViewSize);
@@ -185,6 +202,12 @@ void CPictureEditorDlg::buildControls()
     group->addButton(gray16_, 2);
     group->addButton(colour_, 3);
     connect(group, &QButtonGroup::idClicked, this, [this](int mode) { colourButtonClicked(mode); });
+    // Tab enters the colours at the checked button, as it enters any radio
+    // group; the arrows move within it.
+    connect(group, &QButtonGroup::buttonToggled, this, [group] {
+        for (QAbstractButton* b : group->buttons())
+            b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    });
 
     auto* contrast = new QGroupBox(QStringLiteral("Contrast"), this);
     contrast->setGeometry(g.rect({213, 221, 187, 34}));
@@ -205,6 +228,10 @@ void CPictureEditorDlg::buildControls()
     models_->setGeometry(modelRect.x(), modelRect.y(), modelRect.width(), models_->sizeHint().height());
     models_->setMaxVisibleItems(12);
     connect(models_, &QComboBox::activated, this, [this] { modelChosen(true); });
+
+    QWidget* order[] = {crop_, models_, gray4_, gray16_, colour_, slider_, save, cancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void CPictureEditorDlg::initialise()
@@ -249,7 +276,12 @@ void CPictureEditorDlg::render()
     if (!initialised_)
         return;
     renderer_.render(source_, layout_, crop_->frame(), colourMode_, contrast_, kViewSize, kViewSize);
-    result_->setPixmap(QPixmap::fromImage(toQImage(renderer_.resultImage())));
+    // The result view shows the handheld's pixels one by one, each a whole
+    // number of screen pixels, on the result canvas's black.
+    const LBitmap& canvas = renderer_.resultImage();
+    const Rgb black = canvas.IsAllocated() ? canvas.colourAt(0, 0) : kBlack;
+    result_->showExact([picture = toQImage(renderer_.handheldPicture()), surround = qRgb(black.r, black.g, black.b)](
+                           qreal ratio) { return handheldView(picture, {kViewSize, kViewSize}, surround, ratio); });
     ++renders_;
 }
 

@@ -21,6 +21,7 @@ class QSlider;
 namespace hf {
 
 class CropFrameWidget;
+class PixelExactLabel;
 
 
 // Every new photo passes through here: the user frames it, chooses the
@@ -87,7 +88,7 @@ private:
     Renderer renderer_;
 
     CropFrameWidget* crop_ = nullptr;
-    QLabel* result_ = nullptr;
+    PixelExactLabel* result_ = nullptr;
     QRadioButton* gray4_ = nullptr;
     QRadioButton* gray16_ = nullptr;
     QRadioButton* colour_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "DialogUnits.h"
 #include "ImageIO.h"
+#include "ListKeys.h"
 #include "ServiceDialogs.h"
 
 #include <QLabel>
@@ -78,6 +79,7 @@ CPhotoChooserDlg::CPhotoChooserDlg(const fs::path& downloadFolder, int thumbnail
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("1003"));
     list_->setGeometry(du.rect(7, 44, 151, 206));
+    selectWithFirstKey(*list_);
     list_->setItemDelegate(new ThumbnailDelegate(*this, list_));
     list_->setUniformItemSizes(true);
     list_->setSpacing(0);

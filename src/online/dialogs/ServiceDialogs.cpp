@@ -1,6 +1,7 @@
 #include "ServiceDialogs.h"
 
 #include "DialogUnits.h"
+#include "ListKeys.h"
 #include "QtText.h"
 
 #include <QCollator>
@@ -81,10 +82,13 @@ CLoginDlg::CLoginDlg(const std::string& serverAddress, QWidget* parent) : QDialo
     auto* notes = new QGroupBox(this);
     notes->setGeometry(du.rect(7, 100, 163, 68));
     const QString address = serverAddress.empty() ? QString() : toQString(serverAddress).toHtmlEscaped();
+    // Rich text folds runs of spaces into one: the first of the two after
+    // the full stop is a non-breaking one, so both show and the line may
+    // still break after them.
     QLabel* account = addText(
         this, du,
         QStringLiteral("You must be connected to the Internet and already have a user account with Kodak PhotoNet "
-                       "online.  You can set up your free account at <a href=\"%1\">%1</a>.")
+                       "online.&nbsp; You can set up your free account at <a href=\"%1\">%1</a>.")
             .arg(address),
         {13, 106, 151, 34});
     account->setObjectName(QStringLiteral("accountNote"));
@@ -148,6 +152,7 @@ CRollsDlg::CRollsDlg(const std::vector<std::string>& rollNames, MessageBoxes& bo
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("1002"));
     list_->setGeometry(du.rect(7, 40, 214, 64));
+    selectWithFirstKey(*list_);
     // A list box sorts as the user reads: case does not split "birthday"
     // from "Summer".
     QCollator collator;

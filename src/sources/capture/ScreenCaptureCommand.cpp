@@ -3,6 +3,7 @@
 #include "CScreenCapture.h"
 #include "InstructionPanel.h"
 #include "PhotoSourceHost.h"
+#include "ScreenSettle.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -76,6 +77,7 @@ void ScreenCaptureCommand::captureFromScreen()
     if (host_.refuseWhenFull())
         return;
     const PanelOnPane panel(host_.previewPane());
+    letTheScreenSettle(host_.owner());
     CScreenCapture capture = portalBus ? CScreenCapture(*portalBus) : CScreenCapture();
     switch (capture.captureArea()) {
     case CaptureResult::Captured:

@@ -6,9 +6,9 @@ namespace hf {
 
 std::string ScanDevice::label() const
 {
-    if (vendor.empty() || model.empty())
-        return vendor.empty() ? (model.empty() ? name : model) : vendor;
-    return vendor + " " + model;
+    const std::string product = vendor.empty() || model.empty() ? vendor + model : vendor + " " + model;
+    // Two devices of one make and model differ only by their names.
+    return product.empty() || product == name ? name : product + " (" + name + ")";
 }
 
 int defaultDevice(const std::vector<ScanDevice>& devices, const Profile& profile)

@@ -12,7 +12,7 @@ struct ScanDevice {
     std::string name;  // what opens it, e.g. "test:0"
     std::string vendor;
     std::string model;
-    // "vendor model", what the user picks from.
+    // "vendor model (name)", what the user picks from.
     std::string label() const;
     friend bool operator==(const ScanDevice&, const ScanDevice&) = default;
 };

@@ -1,5 +1,6 @@
 #include "ScanSourceDlg.h"
 
+#include "ListKeys.h"
 #include "QtText.h"
 
 #include <QDialogButtonBox>
@@ -21,6 +22,7 @@ CScanSourceDlg::CScanSourceDlg(const std::vector<ScanDevice>& devices, int prese
     layout->addWidget(label);
 
     list_->setObjectName(QStringLiteral("sources"));
+    selectWithFirstKey(*list_);
     for (const ScanDevice& device : devices) {
         auto* item = new QListWidgetItem(toQString(device.label()), list_);
         item->setToolTip(toQString(device.name));

@@ -9,9 +9,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -440,6 +442,22 @@ INSTANTIATE_TEST_SUITE_P(Answers, PortalCapture,
                                            PortalCase{"PictureDoesNotDecode", PortalAnswer::Undecodable, false, true},
                                            PortalCase{"NoPortal", PortalAnswer::NoPortal, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// From the File menu by keys: the picture holds the window, painted again, not the menu.
+TEST_F(ScreenCapture, TheMenuThatStartedItIsNotInThePicture)
+{
+    auto* file = qobject_cast<QMenu*>(window->findChild<QAction*>("32774")->parent());
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([&] { return file->isVisible() && file->windowHandle()->isExposed(); }));
+    waitUntil([] { return false; }, 200);  // let the menu reach the screen
+    const QRect menu = file->geometry();  // over the window
+    watchEditor(false);
+    const OverlayDriver driver([&](QWidget*) { xdotool(drag(menu.topLeft(), menu.bottomRight() + QPoint(1, 1))); });
+    QTest::keyClick(file, Qt::Key_C);
+    ASSERT_TRUE(editor->handled());
+    const QImage beneath = window->grab(QRect(window->mapFromGlobal(menu.topLeft()), menu.size())).toImage();
+    EXPECT_EQ(edited, beneath.convertToFormat(QImage::Format_RGB32));
+}
 
 TEST_F(ScreenCapture, FullAlbumIsRefusedBeforeThePanelOrTheCapture)
 {
