@@ -78,10 +78,14 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         makeJpeg(halves(800, 400, kBlue, kRed, true), ExifPart{1, halves(160, 80, kYellow, kGreen)}));
     makeReadable(dir_.path());
 
-    const int port = freePort();
     if (apache) {
         const std::string scheme = server == DavServer::ApacheDigest ? "Digest" : "Basic";
-        const int movedPort = freePort();
+        // The second server first: the first one's redirects name its port.
+        moved_ = std::make_unique<ServerProcess>(
+            scriptPath("dav-apache.sh"),
+            std::vector<std::string>{(dir_ / "b").string(), "{port}", (dir_ / "rootB").string(), kAccount, kPassword, scheme},
+            PortFrom::Chosen, dir_ / "b.log");
+        const int movedPort = moved_->port();
         fs::create_directories(dir_ / "a");
         std::ofstream extra(dir_ / "a" / "extra.conf");
         extra << "Redirect 302 /Moved http://127.0.0.1:" << movedPort << "/store/Moved\n"
@@ -93,20 +97,16 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         if (rateLimitBig)
             extra << "<Location /Big>\n SetOutputFilter RATE_LIMIT\n SetEnv rate-limit 512\n</Location>\n";
         extra.close();
-        moved_ = std::make_unique<ServerProcess>(
-            scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "b").string(), std::to_string(movedPort), (dir_ / "rootB").string(), kAccount, kPassword, scheme},
-            movedPort, dir_ / "b.log");
         main_ = std::make_unique<ServerProcess>(
             scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "a").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword, scheme},
-            port, dir_ / "a.log");
+            std::vector<std::string>{(dir_ / "a").string(), "{port}", (dir_ / "root").string(), kAccount, kPassword, scheme},
+            PortFrom::Chosen, dir_ / "a.log");
         ready_ = moved_->ready() && main_->ready();
     } else {
         main_ = std::make_unique<ServerProcess>(
             scriptPath("dav-lighttpd.sh"),
-            std::vector<std::string>{(dir_ / "l").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword},
-            port, dir_ / "l.log");
+            std::vector<std::string>{(dir_ / "l").string(), "{port}", (dir_ / "root").string(), kAccount, kPassword},
+            PortFrom::HandedSocket, dir_ / "l.log");
         ready_ = main_->ready();
     }
     if (!ready_)
