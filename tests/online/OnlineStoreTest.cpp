@@ -225,7 +225,7 @@ TEST_F(ApacheStore, CancelStopsALargeTransferPromptlyAndRemovesWhatTheCallWrote)
     for (const auto& [what, run] : transfers) {
         SCOPED_TRACE(what);
         Callbacks::reset();
-        Callbacks::cancelAfter(300);
+        const CancelOnceDone cancel(128 << 10);
         EXPECT_EQ(run(), opc::kCancelled);
         std::printf("%s: cancel latency %.1f ms\n", what, Callbacks::millisecondsSinceCancel());
         ASSERT_FALSE(Callbacks::progress().empty());

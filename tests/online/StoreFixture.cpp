@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -129,6 +130,7 @@ std::uint64_t PhotoStore::sizeOf(const std::string& roll, const std::string& fil
 
 namespace {
 std::mutex progressMutex;
+std::condition_variable_any progressed;
 std::vector<opc::Progress> progressSeen;
 std::atomic<bool> cancelFlag{false};
 std::atomic<std::int64_t> cancelledAt{0};
@@ -152,15 +154,6 @@ void Callbacks::reset()
     cancelFlag = false;
 }
 
-void Callbacks::cancelAfter(int milliseconds)
-{
-    std::thread([milliseconds] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        cancelledAt = nowMicroseconds();
-        cancelFlag = true;
-    }).detach();
-}
-
 void Callbacks::cancelNow()
 {
     cancelledAt = nowMicroseconds();
@@ -179,9 +172,21 @@ int Callbacks::cancel(void*)
 
 void Callbacks::onProgress(void*, const opc::Progress* p)
 {
-    std::lock_guard lock(progressMutex);
-    progressSeen.push_back(*p);
+    {
+        std::lock_guard lock(progressMutex);
+        progressSeen.push_back(*p);
+    }
+    progressed.notify_all();
 }
+
+CancelOnceDone::CancelOnceDone(std::uint64_t bytes)
+    : thread_([bytes](const std::stop_token& stop) {
+          std::unique_lock lock(progressMutex);
+          if (progressed.wait(lock, stop,
+                              [bytes] { return !progressSeen.empty() && progressSeen.back().done >= bytes; }))
+              Callbacks::cancelNow();
+      })
+{}
 
 ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const fs::path& folder)
 {
