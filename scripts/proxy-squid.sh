@@ -2,7 +2,8 @@
 # Runs squid on loopback in the foreground as a proxy that asks for Basic
 # credentials, for the online photo store's proxy tests.
 #   proxy-squid.sh WORKDIR PORT USER PASSWORD
-# Stop it with SIGTERM.
+# Critical messages, a port already taken among them, also go to standard
+# error. Stop it with SIGTERM.
 set -euo pipefail
 workdir=$1 port=$2 user=$3 password=$4
 mkdir -p "$workdir"
@@ -28,4 +29,4 @@ http_access deny all
 forwarded_for delete
 via off
 CONF
-exec squid -N -f "$workdir/squid.conf"
+exec squid -N -d 0 -f "$workdir/squid.conf"

@@ -94,16 +94,15 @@ int main(int argc, char** argv)
     std::printf("roll: %d photos of %zu bytes (%.0f MB in all; whole over the line: %.0f s)\n", kPhotos, photo.size(),
                 double(photo.size()) * kPhotos / 1e6, double(photo.size()) * kPhotos / kLineBytesPerSecond);
 
-    const int storePort = freePort();
     ServerProcess store(scriptPath("dav-apache.sh"),
-                        {(dir / "apache").string(), std::to_string(storePort), (dir / "root").string(), kAccount, kPassword},
-                        storePort, dir / "apache.log");
+                        {(dir / "apache").string(), "{port}", (dir / "root").string(), kAccount, kPassword},
+                        PortFrom::Chosen, dir / "apache.log");
     if (!store.ready()) {
         std::fprintf(stderr, "the server did not start\n");
         return 1;
     }
-    bench::LineRelay line(storePort, kLineBytesPerSecond);
-    const std::string url = "http://127.0.0.1:" + std::to_string(storePort) + "/";
+    bench::LineRelay line(store.port(), kLineBytesPerSecond);
+    const std::string url = "http://127.0.0.1:" + std::to_string(store.port()) + "/";
 
     std::vector<Run> loopback;
     loopback.reserve(std::size_t(runs));

@@ -98,7 +98,7 @@ TEST_F(AlbumWindowTest, AllRecordsDeletedShowsThatTheCategoryHasNoPhotos)
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(window->previewText(), "This category has no photos");
     window->show();
-    QTest::qWait(50);  // the first paint must not turn it into "Click 'Add Photo'"
+    ASSERT_TRUE(waitForPaint(*window));  // the first paint must not turn it into "Click 'Add Photo'"
     EXPECT_EQ(window->previewText(), "This category has no photos");
 }
 

@@ -225,7 +225,7 @@ TEST_F(ApacheStore, CancelStopsALargeTransferPromptlyAndRemovesWhatTheCallWrote)
     for (const auto& [what, run] : transfers) {
         SCOPED_TRACE(what);
         Callbacks::reset();
-        Callbacks::cancelAfter(300);
+        const CancelOnceDone cancel(128 << 10);
         EXPECT_EQ(run(), opc::kCancelled);
         std::printf("%s: cancel latency %.1f ms\n", what, Callbacks::millisecondsSinceCancel());
         ASSERT_FALSE(Callbacks::progress().empty());
@@ -255,11 +255,10 @@ TEST(TlsStore, CertificateThatDoesNotVerifyIsACommunicationsError)
                              "' -out '" + (dir / "w" / "tls.crt").string() + "' 2>/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     makeReadable(dir.path());
-    const int port = freePort();
-    ServerProcess server(scriptPath("dav-apache.sh"),
-                         {(dir / "w").string(), std::to_string(port), (dir / "root").string()}, port, dir / "log");
+    ServerProcess server(scriptPath("dav-apache.sh"), {(dir / "w").string(), "{port}", (dir / "root").string()},
+                         PortFrom::Chosen, dir / "log");
     ASSERT_TRUE(server.ready()) << readFile(dir / "log");
-    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/";
+    const std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/";
 
     Callbacks::reset();
     std::int32_t session = 0;

@@ -42,11 +42,11 @@ TEST(PhotoStoreScript, ServesTheFoldersRollsReadOnly)
         out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
     }
     makeReadable(dir.path());
-    const int port = freePort();
     ServerProcess store(scriptPath("photo-store.sh"),
-                        {"--port", std::to_string(port), "--user", "ann", "--password", "pw 1", photos.string()}, port,
+                        {"--port", "{port}", "--user", "ann", "--password", "pw 1", photos.string()}, PortFrom::Chosen,
                         dir / "store.log");
     ASSERT_TRUE(store.ready()) << readFile(dir / "store.log");
+    const int port = store.port();
     EXPECT_NE(readFile(dir / "store.log").find("Password:                 pw 1"), std::string::npos);
 
     std::int32_t session = 0;

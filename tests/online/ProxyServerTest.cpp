@@ -51,11 +51,10 @@ protected:
         if (!haveProgram("/usr/sbin/squid"))
             GTEST_SKIP() << "/usr/sbin/squid is not installed (scripts/setup.sh installs it)";
         makeReadable(dir_.path());
-        const int port = freePort();
         squid_ = std::make_unique<ServerProcess>(
             scriptPath("proxy-squid.sh"),
-            std::vector<std::string>{(dir_ / "squid").string(), std::to_string(port), kProxyUser, kProxyPassword},
-            port, dir_ / "squid.log");
+            std::vector<std::string>{(dir_ / "squid").string(), "{port}", kProxyUser, kProxyPassword}, PortFrom::Chosen,
+            dir_ / "squid.log");
         ASSERT_TRUE(squid_->ready()) << readFile(dir_ / "squid.log");
     }
     void TearDown() override
@@ -73,7 +72,8 @@ TEST_F(SquidProxy, FailuresAskTheUserAndACorrectionIsTriedOnce)
 {
     FakeHttpServer store({{"/", {207, kListing, ""}}});
     const std::uint16_t squidPort = std::uint16_t(squid_->port());
-    const std::uint16_t deadPort = std::uint16_t(freePort());
+    const ClosedPort closed;
+    const std::uint16_t deadPort = std::uint16_t(closed.port());
     const std::string plain = store.url();
     const std::string tunnel = "https://127.0.0.1:" + std::to_string(store.port()) + "/";
     struct Case {

@@ -1,5 +1,7 @@
 #include "Servers.h"
 
+#include "TempDir.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -10,23 +12,123 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
-#include <stdexcept>
+#include <fstream>
+#include <set>
 #include <sstream>
+#include <stdexcept>
+
+extern char** environ;
 
 namespace hf::test {
 namespace {
 
-bool connects(int port)
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+sockaddr_in loopback(int port)
 {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(std::uint16_t(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    return a;
+}
+
+// A socket bound to the port on loopback (0: one the kernel picks), or -1.
+int bindLoopback(int port, bool reuse)
+{
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    const sockaddr_in a = loopback(port);
+    if (s >= 0 && (!reuse || setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0) &&
+        bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0)
+        return s;
+    if (s >= 0)
+        close(s);
+    return -1;
+}
+
+int portOf(int s)
+{
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    if (getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        throw std::runtime_error("no port on loopback");
+    return ntohs(a.sin_port);
+}
+
+// Checks the condition every 10 ms until it holds or the time is up.
+bool waitFor(const std::function<bool()>& condition, milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    return true;
+}
+
+// The inodes of the sockets listening on 127.0.0.1 at the port.
+std::set<unsigned long> listenersOn(int port)
+{
+    std::set<unsigned long> inodes;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        unsigned address = 0, local = 0, state = 0;
+        unsigned long inode = 0;
+        if (std::sscanf(line.c_str(), " %*u: %x:%x %*x:%*x %x %*x:%*x %*x:%*x %*x %*u %*u %lu", &address, &local,
+                        &state, &inode) == 4 &&
+            address == htonl(INADDR_LOOPBACK) && int(local) == port && state == 0x0A)
+            inodes.insert(inode);
+    }
+    return inodes;
+}
+
+// Whether a process of the group holds a socket listening on the port.
+bool groupListensOn(int group, int port)
+{
+    const std::set<unsigned long> inodes = listenersOn(port);
+    std::error_code ec;
+    for (fs::directory_iterator process("/proc", ec), end; !inodes.empty() && !ec && process != end;
+         process.increment(ec)) {
+        std::string stat;
+        std::getline(std::ifstream(process->path() / "stat"), stat);
+        const auto name = stat.rfind(')');
+        int parent = 0, processGroup = 0;
+        if (name == std::string::npos ||
+            std::sscanf(stat.c_str() + name + 1, " %*c %d %d", &parent, &processGroup) != 2 || processGroup != group)
+            continue;
+        std::error_code fdError;
+        for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end; fd.increment(fdError)) {
+            std::error_code gone;
+            unsigned long inode = 0;
+            if (std::sscanf(fs::read_symlink(fd->path(), gone).c_str(), "socket:[%lu]", &inode) == 1 &&
+                inodes.count(inode))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Whether a request on the port is answered within the time: the server
+// that was handed the listening socket has started serving it.
+bool answers(int port, milliseconds limit)
+{
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in a = loopback(port);
+    static constexpr char kProbe[] = "HEAD / HTTP/1.0\r\n\r\n";
+    pollfd p{s, POLLIN, 0};
+    char first = 0;
+    const bool answered = connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 &&
+                          send(s, kProbe, sizeof kProbe - 1, MSG_NOSIGNAL) > 0 &&
+                          poll(&p, 1, int(limit.count())) == 1 && recv(s, &first, 1, 0) == 1;
     close(s);
-    return ok;
+    return answered;
 }
 
 }  // namespace
@@ -36,22 +138,6 @@ std::string scriptPath(const char* name)
     return std::string(HANDFOLIO_SCRIPTS_DIR) + "/" + name;
 }
 
-int freePort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool bound = s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                       getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-    if (s >= 0)
-        close(s);
-    if (!bound)
-        throw std::runtime_error("no free port on loopback");
-    return ntohs(a.sin_port);
-}
-
 bool haveProgram(const char* path)
 {
     return access(path, X_OK) == 0;
@@ -59,46 +145,87 @@ bool haveProgram(const char* path)
 
 void makeReadable(const std::filesystem::path& path)
 {
-    namespace fs = std::filesystem;
     fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
     for (const auto& e : fs::recursive_directory_iterator(path))
         fs::permissions(e.path(), e.is_directory() ? fs::perms(0755) : fs::perms(0644));
 }
 
-ServerProcess::ServerProcess(const std::string& script, std::vector<std::string> args, int port,
-                             const std::filesystem::path& log)
-    : port_(port)
+ClosedPort::ClosedPort() : fd_(bindLoopback(0, false))
 {
-    args.insert(args.begin(), script);
-    args.insert(args.begin(), "bash");
+    if (fd_ < 0)
+        throw std::runtime_error("no free port on loopback");
+    port_ = portOf(fd_);
+}
+
+ClosedPort::~ClosedPort()
+{
+    close(fd_);
+}
+
+ServerProcess::ServerProcess(const std::string& script, const std::vector<std::string>& args, PortFrom from,
+                             const fs::path& log)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        start(script, args, from, log);
+        // Another test's server may have bound a chosen port first.
+        if (ready_ || pid_ > 0 || from != PortFrom::Chosen ||
+            readFile(log).find("Address already in use") == std::string::npos)
+            return;
+    }
+}
+
+void ServerProcess::start(const std::string& script, const std::vector<std::string>& args, PortFrom from,
+                          const fs::path& log)
+{
+    const int listener = bindLoopback(0, false);
+    if (listener < 0 || (from == PortFrom::HandedSocket && listen(listener, 64) != 0))
+        throw std::runtime_error("cannot listen on loopback");
+    port_ = portOf(listener);
+    if (from == PortFrom::Chosen)
+        close(listener);
+    std::vector<std::string> words{"bash", script};
+    for (const std::string& a : args)
+        words.push_back(a == "{port}" ? std::to_string(port_) : a);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        environment.emplace_back(*e);
+    if (from == PortFrom::HandedSocket)
+        environment.emplace_back("LISTEN_FDS=1");
+    // Everything the child needs is made before the fork.
+    std::vector<char*> argv, envp;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
         setpgid(0, 0);
-        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         dup2(fd, 1);
         dup2(fd, 2);
-        std::vector<char*> argv;
-        argv.reserve(args.size() + 1);
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv("/bin/bash", argv.data());
+        if (from == PortFrom::HandedSocket && (listener == 3 ? fcntl(3, F_SETFD, 0) : dup2(listener, 3)) < 0)
+            _exit(126);
+        execve("/bin/bash", argv.data(), envp.data());
         _exit(127);
     }
     setpgid(pid_, pid_);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (connects(port)) {
-            ready_ = true;
-            return;
-        }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (from == PortFrom::HandedSocket)
+        close(listener);
+    bool ended = false;
+    waitFor(
+        [&] {
+            ready_ = from == PortFrom::Chosen ? groupListensOn(pid_, port_) : answers(port_, milliseconds(100));
+            ended = !ready_ && waitpid(pid_, nullptr, WNOHANG) == pid_;
+            return ready_ || ended;
+        },
+        milliseconds(10000));
+    if (ended) {
+        // Whatever the script had started goes with it.
+        kill(-pid_, SIGKILL);
+        pid_ = -1;
     }
 }
 
@@ -107,32 +234,26 @@ void ServerProcess::stop()
     if (pid_ <= 0)
         return;
     kill(-pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 300; ++i) {
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (pid_ > 0) {
+    if (!waitFor([this] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, milliseconds(3000))) {
         kill(-pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+        waitpid(pid_, nullptr, 0);
     }
-    // Wait until the port is closed, so a test of a stopped server is one.
-    for (int i = 0; i < 300 && connects(port_); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pid_ = -1;
+    // The bind succeeds once the server's last listener is gone; the socket
+    // never listens, so connections are refused and no other server of the
+    // tests gets the port.
+    waitFor([this] { return (held_ = bindLoopback(port_, true)) >= 0; }, milliseconds(3000));
 }
 
 ServerProcess::~ServerProcess()
 {
     stop();
+    if (held_ >= 0)
+        close(held_);
 }
-
 FakeHttpServer::FakeHttpServer(std::map<std::string, Answer> answers) : answers_(std::move(answers))
 {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in a{};

@@ -1,8 +1,8 @@
 #pragma once
 
 // Servers for the online store's tests: real ones (Apache httpd, lighttpd,
-// squid) started from the project's scripts on free loopback ports, and a
-// small scripted HTTP server for answers no real server gives.
+// squid) started from the project's scripts on loopback, and a small
+// scripted HTTP server for answers no real server gives.
 
 #include <atomic>
 #include <filesystem>
@@ -15,16 +15,43 @@
 
 namespace hf::test {
 
-int freePort();
 bool haveProgram(const char* path);
 // A folder the servers' own users can read (they may run as www-data or proxy).
 void makeReadable(const std::filesystem::path& path);
 
-// One of scripts/*.sh running in its own process group, waited for until
-// its port answers, stopped with SIGTERM when the object goes.
+// A loopback port held by a socket that is bound and never listens: a
+// connection there is refused, and no other server can take the port.
+class ClosedPort {
+public:
+    ClosedPort();
+    ~ClosedPort();
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+// How a server started from a script comes by its loopback port.
+enum class PortFrom {
+    // The test listens on port 0 and hands the socket over as descriptor 3
+    // with LISTEN_FDS=1, so no other server can be listening there.
+    HandedSocket,
+    // A port that was free a moment ago, for servers that bind their own.
+    // One that finds it taken meanwhile is started again on another, and
+    // the server counts as up only once one of its own processes listens.
+    Chosen,
+};
+
+// One of scripts/*.sh running in its own process group, "{port}" in its
+// arguments standing for its port, waited for until it serves there and
+// stopped with SIGTERM when the object goes.
 class ServerProcess {
 public:
-    ServerProcess(const std::string& script, std::vector<std::string> args, int port,
+    ServerProcess(const std::string& script, const std::vector<std::string>& args, PortFrom from,
                   const std::filesystem::path& log);
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
@@ -32,11 +59,16 @@ public:
 
     bool ready() const { return ready_; }
     int port() const { return port_; }
+    // Stops the server and keeps its port closed, so that nothing else
+    // answers a test of a stopped server.
     void stop();
 
 private:
+    void start(const std::string& script, const std::vector<std::string>& args, PortFrom from,
+               const std::filesystem::path& log);
     int pid_ = -1;
-    int port_;
+    int port_ = 0;
+    int held_ = -1;
     bool ready_ = false;
 };
 

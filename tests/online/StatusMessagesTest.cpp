@@ -123,16 +123,17 @@ class UiBoxes final : public MessageBoxes {
 public:
     MsgAnswer show(std::string_view text, std::string_view, MsgStyle) override
     {
+        std::unique_lock lock(mutex);
         shownOn = std::this_thread::get_id();
         shownText = text;
-        std::unique_lock lock(mutex);
-        closed.wait(lock, [&] { return userClosed; });
+        changed.notify_all();
+        changed.wait(lock, [&] { return userClosed; });
         return MsgAnswer::Ok;
     }
     std::thread::id shownOn;
     std::string shownText;
     std::mutex mutex;
-    std::condition_variable closed;
+    std::condition_variable changed;
     bool userClosed = false;
 };
 
@@ -146,13 +147,13 @@ TEST(StatusMessages, WorkerWaitsWhileTheBoxIsShownOnTheUserInterfaceThread)
         showStatusMessage(55, fromWorker);
         returned = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(returned);  // the box is still open
     {
-        std::lock_guard lock(boxes.mutex);
+        std::unique_lock lock(boxes.mutex);
+        EXPECT_TRUE(boxes.changed.wait_for(lock, std::chrono::seconds(30), [&] { return !boxes.shownText.empty(); }));
+        EXPECT_FALSE(returned);  // the box is still open
         boxes.userClosed = true;
     }
-    boxes.closed.notify_all();
+    boxes.changed.notify_all();
     worker.join();
     EXPECT_TRUE(returned);
     EXPECT_EQ(boxes.shownOn, ui.id());

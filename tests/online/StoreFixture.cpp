@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -78,10 +79,14 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         makeJpeg(halves(800, 400, kBlue, kRed, true), ExifPart{1, halves(160, 80, kYellow, kGreen)}));
     makeReadable(dir_.path());
 
-    const int port = freePort();
     if (apache) {
         const std::string scheme = server == DavServer::ApacheDigest ? "Digest" : "Basic";
-        const int movedPort = freePort();
+        // The second server first: the first one's redirects name its port.
+        moved_ = std::make_unique<ServerProcess>(
+            scriptPath("dav-apache.sh"),
+            std::vector<std::string>{(dir_ / "b").string(), "{port}", (dir_ / "rootB").string(), kAccount, kPassword, scheme},
+            PortFrom::Chosen, dir_ / "b.log");
+        const int movedPort = moved_->port();
         fs::create_directories(dir_ / "a");
         std::ofstream extra(dir_ / "a" / "extra.conf");
         extra << "Redirect 302 /Moved http://127.0.0.1:" << movedPort << "/store/Moved\n"
@@ -93,20 +98,16 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         if (rateLimitBig)
             extra << "<Location /Big>\n SetOutputFilter RATE_LIMIT\n SetEnv rate-limit 512\n</Location>\n";
         extra.close();
-        moved_ = std::make_unique<ServerProcess>(
-            scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "b").string(), std::to_string(movedPort), (dir_ / "rootB").string(), kAccount, kPassword, scheme},
-            movedPort, dir_ / "b.log");
         main_ = std::make_unique<ServerProcess>(
             scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "a").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword, scheme},
-            port, dir_ / "a.log");
+            std::vector<std::string>{(dir_ / "a").string(), "{port}", (dir_ / "root").string(), kAccount, kPassword, scheme},
+            PortFrom::Chosen, dir_ / "a.log");
         ready_ = moved_->ready() && main_->ready();
     } else {
         main_ = std::make_unique<ServerProcess>(
             scriptPath("dav-lighttpd.sh"),
-            std::vector<std::string>{(dir_ / "l").string(), std::to_string(port), (dir_ / "root").string(), kAccount, kPassword},
-            port, dir_ / "l.log");
+            std::vector<std::string>{(dir_ / "l").string(), "{port}", (dir_ / "root").string(), kAccount, kPassword},
+            PortFrom::HandedSocket, dir_ / "l.log");
         ready_ = main_->ready();
     }
     if (!ready_)
@@ -129,6 +130,7 @@ std::uint64_t PhotoStore::sizeOf(const std::string& roll, const std::string& fil
 
 namespace {
 std::mutex progressMutex;
+std::condition_variable_any progressed;
 std::vector<opc::Progress> progressSeen;
 std::atomic<bool> cancelFlag{false};
 std::atomic<std::int64_t> cancelledAt{0};
@@ -152,15 +154,6 @@ void Callbacks::reset()
     cancelFlag = false;
 }
 
-void Callbacks::cancelAfter(int milliseconds)
-{
-    std::thread([milliseconds] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        cancelledAt = nowMicroseconds();
-        cancelFlag = true;
-    }).detach();
-}
-
 void Callbacks::cancelNow()
 {
     cancelledAt = nowMicroseconds();
@@ -179,9 +172,21 @@ int Callbacks::cancel(void*)
 
 void Callbacks::onProgress(void*, const opc::Progress* p)
 {
-    std::lock_guard lock(progressMutex);
-    progressSeen.push_back(*p);
+    {
+        std::lock_guard lock(progressMutex);
+        progressSeen.push_back(*p);
+    }
+    progressed.notify_all();
 }
+
+CancelOnceDone::CancelOnceDone(std::uint64_t bytes)
+    : thread_([bytes](const std::stop_token& stop) {
+          std::unique_lock lock(progressMutex);
+          if (progressed.wait(lock, stop,
+                              [bytes] { return !progressSeen.empty() && progressSeen.back().done >= bytes; }))
+              Callbacks::cancelNow();
+      })
+{}
 
 ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const fs::path& folder)
 {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace hf::test {
@@ -69,11 +70,22 @@ private:
 struct Callbacks {
     static std::vector<opc::Progress>& progress();
     static void reset();
-    static void cancelAfter(int milliseconds);  // raises the flag from a timer thread
     static void cancelNow();
     static double millisecondsSinceCancel();
     static int cancel(void*);
     static void onProgress(void*, const opc::Progress* p);
+};
+
+// Raises the cancel flag from a thread of its own once a progress record
+// shows this many bytes done; the thread ends with the object.
+class CancelOnceDone {
+public:
+    explicit CancelOnceDone(std::uint64_t bytes);
+    CancelOnceDone(const CancelOnceDone&) = delete;
+    CancelOnceDone& operator=(const CancelOnceDone&) = delete;
+
+private:
+    std::jthread thread_;
 };
 
 struct ThumbnailRun {

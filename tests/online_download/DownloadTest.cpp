@@ -351,11 +351,11 @@ TEST_F(Download, RefusedProxyAsksAndTheCorrectedSettingsAreTried)
         GTEST_SKIP() << "/usr/sbin/squid is not installed (scripts/setup.sh installs it)";
     TempDir squidDir;
     makeReadable(squidDir.path());
-    const int port = freePort();
-    ServerProcess squid(scriptPath("proxy-squid.sh"), {(squidDir / "squid").string(), std::to_string(port), "proxyuser",
-                                                       "proxy pass"},
-                        port, squidDir / "squid.log");
+    ServerProcess squid(scriptPath("proxy-squid.sh"),
+                        {(squidDir / "squid").string(), "{port}", "proxyuser", "proxy pass"}, PortFrom::Chosen,
+                        squidDir / "squid.log");
     ASSERT_TRUE(squid.ready()) << readFile(squidDir / "squid.log");
+    const int port = squid.port();
     profile.setInt("Proxy", "Init", 1);
     profile.setInt("Proxy", "ProxyEnable", 1);
     profile.setString("Proxy", "ProxyName", "127.0.0.1");

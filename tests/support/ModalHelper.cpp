@@ -62,6 +62,23 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
+bool waitForPaint(QWidget& widget, int timeoutMs)
+{
+    struct Watch final : QObject {
+        bool painted = false;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            painted = painted || event->type() == QEvent::Paint;
+            return false;
+        }
+    } watch;
+    widget.installEventFilter(&watch);
+    widget.update();
+    const bool painted = waitUntil([&] { return watch.painted; }, timeoutMs);
+    widget.removeEventFilter(&watch);
+    return painted;
+}
+
 void clickButton(QWidget* modal, const QString& text)
 {
     for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) {

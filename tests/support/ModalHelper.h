@@ -34,6 +34,10 @@ private:
 // whether it held.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// Asks the widget to paint itself afresh and processes events until it has;
+// returns whether it did in time.
+bool waitForPaint(QWidget& widget, int timeoutMs = 5000);
+
 // Accepts / rejects a modal dialog; answers a message box with a button
 // whose text matches (for example "&Yes").
 void clickButton(QWidget* modal, const QString& text);

@@ -211,7 +211,7 @@ protected:
         window->move(20, 20);
         window->raise();
         ASSERT_TRUE(waitUntil([&] { return window->windowHandle()->isExposed() && backdrop.windowHandle()->isExposed(); }));
-        waitUntil([] { return false; }, 200);  // let both windows paint
+        ASSERT_TRUE(waitForPaint(*window) && waitForPaint(backdrop));
         pane = child<QLabel>("1006");
     }
     // Opens the editor's run to the test: notes its source picture and
