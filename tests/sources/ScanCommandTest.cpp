@@ -69,8 +69,8 @@ ScanBytes stuckScan()
 {
     const ScanFrame frame{ScanFrame::Kind::Gray, true, 100, 100, 100, 8};
     return packet(ScanMessage::Hello, helloPayload()) +
-           packet(ScanMessage::Devices, devicesPayload({{"test:0", "Noname", "frontend-tester"},
-                                                        {"test:1", "Noname", "frontend-tester"}})) +
+           packet(ScanMessage::Devices,
+                  devicesPayload({{"test:0", "Noname", "frontend-tester"}, {"test:1", "Noname", "frontend-tester"}})) +
            packet(ScanMessage::Opened, flagPayload(true)) + packet(ScanMessage::Frame, framePayload(frame)) +
            packet(ScanMessage::Data, ScanBytes(5000, 128));
 }

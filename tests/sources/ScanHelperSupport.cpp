@@ -27,8 +27,8 @@ ScanHelperSetup fakeScanHelper(const TempDir& dir, const ScanBytes& stream, Afte
     writeFile(dir / "helper", script);
     ::chmod((dir / "helper").c_str(), 0700);
     using std::chrono::milliseconds;
-    return ScanHelperSetup{dir / "helper", milliseconds(500), milliseconds(500), milliseconds(500), milliseconds(100),
-                           milliseconds(300)};
+    return ScanHelperSetup{dir / "helper",    milliseconds(500), milliseconds(500),
+                           milliseconds(500), milliseconds(100), milliseconds(300)};
 }
 
 ScanBytes operator+(ScanBytes a, const ScanBytes& b)

@@ -9,8 +9,8 @@ namespace {
 
 const ScanFrame kGray{ScanFrame::Kind::Gray, true, 4, 4, 2, 8};
 const ScanFrame kNotLast{ScanFrame::Kind::Gray, false, 4, 4, 2, 8};
-const ScanBytes kListed =
-    packet(ScanMessage::Hello, helloPayload()) + packet(ScanMessage::Devices, devicesPayload({{"fake:0", "F", "S"}}));
+const ScanBytes kDevices = packet(ScanMessage::Devices, devicesPayload({{"fake:0", "F", "S"}}));
+const ScanBytes kListed = packet(ScanMessage::Hello, helloPayload()) + kDevices;
 const ScanBytes kOpened = kListed + packet(ScanMessage::Opened, flagPayload(true));
 const ScanBytes kFramed = kOpened + packet(ScanMessage::Frame, framePayload(kGray));
 const ScanBytes kPixels = packet(ScanMessage::Data, {0, 40, 80, 120, 160, 200, 240, 255});
@@ -57,11 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HelperCase{"WholeScanGivesThePicture", kFramed + kPixels + kWhole, AfterStream::Wait, true, true, true},
         HelperCase{"NotAHelper", textPayload("no protocol here\n"), AfterStream::Exit, false, false},
-        HelperCase{"OtherVersion", packet(ScanMessage::Hello, helloPayload(kScanProtocolVersion + 1)) + kListed,
+        HelperCase{"OtherVersion", packet(ScanMessage::Hello, helloPayload(kScanProtocolVersion + 1)) + kDevices,
                    AfterStream::Wait, false, false},
         HelperCase{"SilentHelper", {}, AfterStream::Wait, false, false},
-        HelperCase{"OpenRefused", kListed + packet(ScanMessage::Opened, flagPayload(false)), AfterStream::Wait,
-                   true, false},
+        HelperCase{"OpenRefused", kListed + packet(ScanMessage::Opened, flagPayload(false)), AfterStream::Wait, true,
+                   false},
         HelperCase{"DataBeforeAFrame", kOpened + kPixels + kWhole},
         HelperCase{"MoreDataThanTheFrameHolds", kFramed + kPixels + packet(ScanMessage::Data, {1}) + kWhole},
         HelperCase{"WholeBeforeTheLastFrame",

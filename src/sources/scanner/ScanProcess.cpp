@@ -101,7 +101,8 @@ bool ScanProcess::start()
     // A group of its own, so that ending it also ends what a backend
     // started.
     ::posix_spawnattr_setpgroup(&spawn.attributes, 0);
-    ::posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setflags(&spawn.attributes,
+                               POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::string path = setup_.program.string();
     char* argv[] = {path.data(), nullptr};

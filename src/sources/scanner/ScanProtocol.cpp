@@ -158,8 +158,7 @@ std::optional<ScanFrame> frameOf(const ScanPacket& packet)
     std::optional<std::uint32_t> values[4];
     for (auto& value : values)
         value = reader.u32();
-    if (!kind || *kind > std::uint8_t(ScanFrame::Kind::Blue) || !last || *last > 1 || !values[3] ||
-        !reader.atEnd())
+    if (!kind || *kind > std::uint8_t(ScanFrame::Kind::Blue) || !last || *last > 1 || !values[3] || !reader.atEnd())
         return std::nullopt;
     ScanFrame frame;
     frame.kind = ScanFrame::Kind(*kind);
