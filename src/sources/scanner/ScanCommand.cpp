@@ -53,11 +53,11 @@ ScanCommand::ScanCommand(PhotoSourceHost& host, ScanHelperSetup helper)
 ScanHelperSetup ScanCommand::installedScanHelper()
 {
     constexpr const char* kHelper = "handfolio-scan-helper";
-    const std::filesystem::path beside =
-        std::filesystem::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()) / kHelper;
+    const std::filesystem::path folder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     ScanHelperSetup setup;
-    setup.program =
-        ::access(beside.c_str(), X_OK) == 0 ? beside : std::filesystem::path(HANDFOLIO_SCAN_HELPER_DIR) / kHelper;
+    setup.program = folder / kHelper;
+    if (::access(setup.program.c_str(), X_OK) != 0)
+        setup.program = (folder / HANDFOLIO_SCAN_HELPER_DIR / kHelper).lexically_normal();
     return setup;
 }
 

@@ -23,7 +23,7 @@ public:
     void run();
 
     // The helper beside the program (the build tree), else the one in the
-    // program's helper folder.
+    // program's helper folder of the same install.
     static ScanHelperSetup installedScanHelper();
 
 private:
