@@ -12,7 +12,8 @@ namespace hf::test {
 // The scan helper the build made.
 ScanHelperSetup builtScanHelper();
 
-// What a stand-in helper does once it has sent its bytes.
+// What a stand-in helper does once it has sent its bytes: end as soon as it
+// has been asked to read (or the program is gone), or wait.
 enum class AfterStream { Exit, Wait, WaitIgnoringTerm };
 
 // A stand-in helper in dir: a script that sends the bytes whatever it is

@@ -67,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
         HelperCase{"WholeBeforeTheLastFrame",
                    kOpened + packet(ScanMessage::Frame, framePayload(kNotLast)) + kPixels + kWhole},
         HelperCase{"OversizedMessage", kFramed + kOversized + ScanBytes(300'000, 0)},
-        HelperCase{"DiesMidScan", kFramed + packet(ScanMessage::Data, {1, 2, 3}), AfterStream::Exit},
-        HelperCase{"StallsAndIgnoresSigterm", kFramed + packet(ScanMessage::Data, {1, 2, 3}),
-                   AfterStream::WaitIgnoringTerm}),
+        // Every byte of the frame but not its end.
+        HelperCase{"DiesMidScan", kFramed + kPixels, AfterStream::Exit},
+        HelperCase{"StallsAndIgnoresSigterm", kFramed + kPixels, AfterStream::WaitIgnoringTerm}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
