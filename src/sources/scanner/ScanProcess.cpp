@@ -179,7 +179,10 @@ LBitmap ScanProcess::read(ScanProgress& progress)
             if (state == ScanStream::State::Reading)
                 continue;
             if (state == ScanStream::State::Broken || cancelled_) {
-                end(false);
+                // A frame this program cannot use stops the helper's next
+                // send, so it stops the device before it leaves; a helper
+                // that went quiet, garbled or was cancelled is ended at once.
+                end(packet && !cancelled_);
                 return {};
             }
             return stream.picture();

@@ -37,9 +37,10 @@ struct ScanHelperSetup {
 // its own: a backend that hangs or crashes ends the helper, never the
 // program. The helper starts with listDevices and is gone after close, on
 // every path; a helper that is stuck, sends what the protocol does not know
-// or is cancelled is ended at once with SIGTERM, then SIGKILL. Every call
-// but cancel runs on one thread at a time; cancel may come from another
-// thread while another call waits.
+// or is cancelled is ended at once with SIGTERM, then SIGKILL, and one whose
+// frames are refused is given the time to leave first. Every call but cancel
+// runs on one thread at a time; cancel may come from another thread while
+// another call waits.
 class ScanProcess {
 public:
     explicit ScanProcess(ScanHelperSetup setup);
