@@ -7,7 +7,7 @@
 #
 #   fuzz.sh [--seconds N | --runs N] [--timeout S] [TARGET...]
 #
-# Targets: album picture preview users proxy_text propfind exif (all by
+# Targets: album picture preview users proxy_text propfind exif scan_stream (all by
 # default); 15 seconds each by default. An input that takes longer than
 # --timeout seconds (25 by default) is a finding too: the editor would hang.
 set -euo pipefail
@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
         *) targets+=("$1"); shift ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(album picture preview users proxy_text propfind exif)
+[ ${#targets[@]} -gt 0 ] || targets=(album picture preview users proxy_text propfind exif scan_stream)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DHANDFOLIO_CORE_ONLY=ON -DHANDFOLIO_FUZZ=ON -DHANDFOLIO_BENCH=OFF >/dev/null

@@ -21,6 +21,7 @@ void usersList(Input data);        // users.ini
 void windowsProxyText(Input data); // the proxy text of the Windows settings
 void davListing(Input data);       // a WebDAV PROPFIND answer
 void exifThumbnail(Input data);    // a photo store picture: EXIF, thumbnail, small picture
+void scanStream(Input data);       // what the scan helper sends during a scan
 
 struct Target {
     const char* name;  // also the folder of its seeds and regressions
@@ -30,7 +31,7 @@ struct Target {
 inline constexpr Target kTargets[] = {
     {"album", albumFile},         {"picture", pictureFile},         {"preview", previewFile},
     {"users", usersList},         {"proxy_text", windowsProxyText}, {"propfind", davListing},
-    {"exif", exifThumbnail},
+    {"exif", exifThumbnail},      {"scan_stream", scanStream},
 };
 
 [[noreturn]] void broken(const char* rule, const char* file, int line);

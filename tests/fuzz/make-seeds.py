@@ -146,6 +146,26 @@ def album_header(names):
             + b"\0\0" + struct.pack("<16i", *range(16)) + struct.pack("<i", 128) + b"\0" * 4)
 
 
+def scan_packet(kind, payload=b""):
+    return struct.pack("<IB", len(payload), kind) + payload
+
+
+def scan_frame(kind, last, bytes_per_line, pixels_per_line, lines, depth):
+    return scan_packet(0x84, struct.pack("<BBiiii", kind, last, bytes_per_line, pixels_per_line, lines, depth))
+
+
+def scan_seeds():
+    # Frames, data and the end as the scan helper sends them (ScanProtocol.h).
+    whole = scan_packet(0x86, b"\1")
+    put("scan_stream", "gray", scan_frame(0, 1, 4, 4, 2, 8) + scan_packet(0x85, bytes(range(0, 256, 32))) + whole)
+    put("scan_stream", "lineart", scan_frame(0, 1, 2, 9, 2, 1) + scan_packet(0x85, b"\xAA\x80\x55\x00") + whole)
+    put("scan_stream", "rgb16", scan_frame(1, 1, 12, 2, 1, 16) + scan_packet(0x85, bytes(range(12))) + whole)
+    put("scan_stream", "three-pass", b"".join(scan_frame(k, int(k == 4), 3, 3, 1, 8) + scan_packet(0x85, b"abc")
+                                              for k in (2, 3, 4)) + whole)
+    put("scan_stream", "hand-scanner", scan_frame(0, 1, 3, 3, -1, 8) + scan_packet(0x85, b"abcdefg")
+        + scan_packet(0x86, b"\1"))
+
+
 def main():
     folder = SCRATCH + "/album"
     header = album_header(["Unfiled", "Personal", "Business", "Holiday"])
@@ -217,6 +237,8 @@ def main():
     put("preview", "colour", bmp(160, 160, 8, [(i, 255 - i, (i * 7) % 256) for i in range(256)],
                                  lambda x, y: (x + y) % 256))
     put("preview", "small-24", bmp(20, 10, 24, None))
+
+    scan_seeds()
 
 
 if __name__ == "__main__":

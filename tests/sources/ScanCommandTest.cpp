@@ -3,7 +3,7 @@
 #include "PictureEditorDlg.h"
 #include "SaneTestConfig.h"
 #include "ScanCommand.h"
-#include "ScanSession.h"
+#include "ScanHelperSupport.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -11,10 +11,9 @@
 #include <QProgressDialog>
 #include <QTest>
 
-#include <sane/sane.h>
-
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -31,7 +30,9 @@ constexpr const char* kNotAvailable =
     "The scanning device or camera is not currently available.\n\nPlease make sure it is plugged in and on line.";
 constexpr const char* kScanError = "There was an error scanning the image.";
 
-enum class Selection { NotShown, ChooseSecond, Close, ChooseBusySecond };
+enum class Selection { NotShown, ChooseSecond, Close, EndHelperThenChooseSecond };
+// What happens once the progress bar has moved.
+enum class During { Nothing, Cancel, KillHelper };
 enum class Editor { NotShown, Save, Cancel };
 
 struct CommandCase {
@@ -41,7 +42,9 @@ struct CommandCase {
     bool albumFull = false;
     std::string remembered{};
     Selection selection = Selection::ChooseSecond;
-    bool cancelProgress = false;
+    During during = During::Nothing;
+    // A stand-in helper that stops sending mid-scan and ignores SIGTERM.
+    bool stuckHelper = false;
     // The device cannot say how many lines come.
     bool busyBar = false;
     Editor editor = Editor::Save;
@@ -54,11 +57,22 @@ void PrintTo(const CommandCase& c, std::ostream* os)
     *os << c.name;
 }
 
-// Whether the device can be opened now, by a session of its own.
-bool deviceIsFree(const std::string& name)
+void killHelper()
 {
-    ScanSession probe;
-    return !probe.listDevices().empty() && probe.open(name);
+    const std::vector<pid_t> helpers = childProcesses();
+    ASSERT_EQ(helpers.size(), 1u);
+    ::kill(helpers[0], SIGKILL);
+}
+
+// Two devices as the test backend lists them, then a scan that stops.
+ScanBytes stuckScan()
+{
+    const ScanFrame frame{ScanFrame::Kind::Gray, true, 100, 100, 100, 8};
+    return packet(ScanMessage::Hello, helloPayload()) +
+           packet(ScanMessage::Devices,
+                  devicesPayload({{"test:0", "Noname", "frontend-tester"}, {"test:1", "Noname", "frontend-tester"}})) +
+           packet(ScanMessage::Opened, flagPayload(true)) + packet(ScanMessage::Frame, framePayload(frame)) +
+           packet(ScanMessage::Data, ScanBytes(5000, 128));
 }
 
 class ScanCommandRun : public ::testing::TestWithParam<CommandCase>, public WindowFixture {};
@@ -68,7 +82,13 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
     const CommandCase& c = GetParam();
     [[maybe_unused]] const SaneTestConfig config = c.devices ? SaneTestConfig(c.lines) : SaneTestConfig::withoutDevices();
     open();
-    new ScanCommand(window->sourceHost());  // answers the File menu's command
+    ScanHelperSetup helper = builtScanHelper();
+    const TempDir helperDir;
+    if (c.stuckHelper) {
+        helper = fakeScanHelper(helperDir, stuckScan(), AfterStream::WaitIgnoringTerm);
+        helper.reading = helper.terminating = std::chrono::seconds(2);
+    }
+    new ScanCommand(window->sourceHost(), helper);  // answers the File menu's command
     copyField(window->album().header.lastModel, "Palm III");
     if (c.albumFull)
         window->album().count = kMaxRecords;
@@ -87,12 +107,8 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
                 w->close();
                 return;
             }
-            if (c.selection == Selection::ChooseBusySecond) {
-                // Someone else takes the device between the choice and
-                // the scan; the library frees it when it is left.
-                SANE_Handle other = nullptr;
-                EXPECT_EQ(sane_open("test:1", &other), SANE_STATUS_GOOD);
-            }
+            if (c.selection == Selection::EndHelperThenChooseSecond)
+                killHelper();
             list->setCurrentRow(1);
             clickButton(w, "&Select");
         },
@@ -107,23 +123,36 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
                 QTest::qWait(150);
                 EXPECT_EQ(dialog->maximum(), 0);
             }
-            if (!c.cancelProgress)
+            if (c.during == During::Nothing)
                 return;
-            // Cancel in the middle of the scan, once the bar has moved.
+            // In the middle of the scan, once the bar has moved.
             EXPECT_TRUE(waitUntil([dialog] { return dialog->value() > 0; }));
             EXPECT_GT(dialog->maximum(), dialog->value()) << "the bar counts against the expected size";
+            if (c.during == During::KillHelper) {
+                killHelper();
+                return;
+            }
             cancelTook.start();
             clickButton(w, "Cancel");
+            if (c.stuckHelper) {
+                // The helper outlives its SIGTERM by two seconds, and the
+                // window serves events meanwhile.
+                bool served = false;
+                QTimer::singleShot(0, [&served] { served = true; });
+                EXPECT_TRUE(waitUntil([&served] { return served; }));
+                EXPECT_EQ(childProcesses().size(), 1u) << "Cancel does not wait for the helper";
+                EXPECT_TRUE(waitUntil([] { return childProcesses().empty(); }, 8000));
+            }
         },
         8000, "scanProgress");
 
     LBitmap edited;
-    bool freeWhileEditing = false;
+    std::size_t helpersWhileEditing = 0;
     ModalHandler editor(
         [&](QWidget* w) {
             auto* dialog = static_cast<CPictureEditorDlg*>(w);
             edited = dialog->sourcePicture();
-            freeWhileEditing = deviceIsFree("test:0");
+            helpersWhileEditing = childProcesses().size();
             if (c.editor == Editor::Cancel) {
                 boxes.recorded.script({MsgAnswer::Yes});
                 clickButton(w, "Cancel");
@@ -141,7 +170,7 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
         std::printf("cancel took %.1f ms\n", double(cancelTook.nsecsElapsed()) / 1e6);
     EXPECT_EQ(selection.handled(), c.selection != Selection::NotShown);
     EXPECT_EQ(editor.handled(), c.editor != Editor::NotShown);
-    if (c.cancelProgress || c.busyBar) {
+    if (c.during != During::Nothing || c.busyBar) {
         EXPECT_TRUE(progress.handled());
     }
     // The editor's own question on Cancel is not the command's message.
@@ -157,7 +186,7 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
     } else {
         EXPECT_TRUE(shown.empty()) << shown.front().text;
     }
-    if (c.selection == Selection::ChooseSecond || c.selection == Selection::ChooseBusySecond) {
+    if (c.selection == Selection::ChooseSecond || c.selection == Selection::EndHelperThenChooseSecond) {
         EXPECT_EQ(profile.getString("Scanner", "Device", ""), "test:1");
     }
     if (c.selection == Selection::Close) {
@@ -165,8 +194,8 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
     }
 
     if (c.editor != Editor::NotShown) {
-        EXPECT_TRUE(freeWhileEditing) << "the device is closed before the editor opens";
-        ScanSession reference;
+        EXPECT_EQ(helpersWhileEditing, 0u) << "the helper is gone before the editor opens";
+        ScanProcess reference(builtScanHelper());
         ASSERT_FALSE(reference.listDevices().empty());
         ASSERT_TRUE(reference.open("test:0"));
         ScanProgress unused;
@@ -179,10 +208,8 @@ TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
         EXPECT_EQ(readAlbum("Ann")->count, 1);
         EXPECT_TRUE(fs::exists(folderOf("Ann") / "p0.bmp"));
     }
-    // Whatever the end, the device is not left open.
-    if (c.devices) {
-        EXPECT_TRUE(deviceIsFree("test:0"));
-    }
+    // Whatever the end, no helper is left running or unreaped.
+    EXPECT_TRUE(childProcesses().empty());
 }
 
 const Lines kColour{"mode Color", "test-picture \"Color pattern\""};
@@ -206,10 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{.name = "CancelDuringASlowScanIsAScanError",
                     // About seven seconds of scanning when nobody cancels.
                     .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
-                    .cancelProgress = true, .editor = Editor::NotShown, .message = kError},
+                    .during = During::Cancel, .editor = Editor::NotShown, .message = kError},
+        CommandCase{.name = "StuckHelperIsEndedAfterCancel", .during = During::Cancel, .stuckHelper = true,
+                    .editor = Editor::NotShown, .message = kError},
+        CommandCase{.name = "HelperKilledMidScanIsAScanError",
+                    .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
+                    .during = During::KillHelper, .editor = Editor::NotShown, .message = kError},
         CommandCase{.name = "NoDevicesShowsNoSelection", .devices = false, .selection = Selection::NotShown,
                     .editor = Editor::NotShown, .message = std::make_pair(kNoDevices, "Scan Image")},
-        CommandCase{.name = "DeviceTakenAfterTheSelectionIsNotAvailable", .selection = Selection::ChooseBusySecond,
+        CommandCase{.name = "HelperGoneAfterTheSelectionIsNotAvailable",
+                    .selection = Selection::EndHelperThenChooseSecond,
                     .editor = Editor::NotShown, .message = std::make_pair(kNotAvailable, "Scan Image")},
         CommandCase{.name = "FullAlbumRefusesBeforeTheDevices", .albumFull = true,
                     .selection = Selection::NotShown, .editor = Editor::NotShown,

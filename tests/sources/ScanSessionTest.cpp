@@ -1,5 +1,5 @@
 #include "SaneTestConfig.h"
-#include "ScanSession.h"
+#include "ScanHelperSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ using Lines = std::vector<std::string>;
 LBitmap scan(const Lines& lines, ScanProgress& progress)
 {
     const SaneTestConfig config(lines);
-    ScanSession session;
+    ScanProcess session(builtScanHelper());
     const std::vector<ScanDevice> devices = session.listDevices();
     if (devices.empty() || !session.open(devices.front().name))
         return {};

@@ -20,7 +20,7 @@ ScanProgressDlg::ScanProgressDlg(std::function<void()> onCancel, const ScanProgr
     setAutoReset(false);
     setMinimumDuration(0);
     setMinimumWidth(fontMetrics().averageCharWidth() * 45);
-    // QProgressDialog hides itself on Cancel; ours waits for the device.
+    // QProgressDialog hides itself on Cancel; ours stays until the scan has ended.
     disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
     connect(this, &QProgressDialog::canceled, this, [this] {
         if (cancelled_)

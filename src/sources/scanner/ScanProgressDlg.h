@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScanSession.h"
+#include "ScanStream.h"
 
 #include <QProgressDialog>
 #include <QTimer>
@@ -11,7 +11,7 @@ namespace hf {
 
 // The scan's progress: bytes read against the bytes expected, or a busy bar
 // while the device cannot say how many lines come. Cancel (the button,
-// Escape or the close box) asks the device to stop; the dialog stays until
+// Escape or the close box) ends the scan; the dialog stays until
 // whoever runs it hides it, so nothing else can be done meanwhile.
 class ScanProgressDlg final : public QProgressDialog {
 public:

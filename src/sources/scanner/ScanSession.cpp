@@ -1,7 +1,5 @@
 #include "ScanSession.h"
 
-#include "ScanImage.h"
-
 #include <sane/sane.h>
 
 #include <array>
@@ -84,59 +82,44 @@ bool ScanSession::open(const std::string& deviceName)
     return true;
 }
 
-bool ScanSession::isOpen() const
+bool ScanSession::read(ScanSink& sink)
 {
-    return device_ != nullptr;
-}
-
-void ScanSession::cancel()
-{
-    cancelled_ = true;
-    if (device_)
-        sane_cancel(device_->handle);
-}
-
-LBitmap ScanSession::read(ScanProgress& progress)
-{
-    if (!device_)
-        return {};
+    if (!device_) {
+        sink.ended(false);
+        return false;
+    }
     // A scan too large for the memory left is a failed scan, not the end of
-    // the program.
+    // the helper.
     try {
-        return readFrames(progress);
+        return readFrames(sink);
     } catch (const std::bad_alloc&) {
+        sink.ended(false);
         sane_cancel(device_->handle);
-        return {};
+        return false;
     }
 }
 
-LBitmap ScanSession::readFrames(ScanProgress& progress)
+bool ScanSession::readFrames(ScanSink& sink)
 {
     SANE_Handle handle = device_->handle;
-    ScanImage image;
     std::array<SANE_Byte, std::size_t{64} * 1024> buffer{};
     bool whole = false;
-    bool first = true;
-    while (!cancelled_) {
+    for (;;) {
         if (sane_start(handle) != SANE_STATUS_GOOD)
             break;
         SANE_Parameters parameters{};
         if (sane_get_parameters(handle, &parameters) != SANE_STATUS_GOOD)
             break;
         const std::optional<ScanFrame> frame = frameOf(parameters);
-        if (!frame || !image.beginFrame(*frame))
+        if (!frame || !sink.beginFrame(*frame))
             break;
-        if (first)
-            progress.expected = ScanImage::expectedBytes(*frame);
-        first = false;
 
         SANE_Status status = SANE_STATUS_GOOD;
         SANE_Int length = 0;
         while ((status = sane_read(handle, buffer.data(), SANE_Int(buffer.size()), &length)) == SANE_STATUS_GOOD) {
             if (length < 0 || length > SANE_Int(buffer.size()) ||
-                !image.append(std::span<const std::uint8_t>(buffer.data(), std::size_t(length))))
+                !sink.append(std::span<const std::uint8_t>(buffer.data(), std::size_t(length))))
                 break;
-            progress.bytesRead += length;
         }
         if (status != SANE_STATUS_EOF)
             break;
@@ -145,11 +128,10 @@ LBitmap ScanSession::readFrames(ScanProgress& progress)
             break;
         }
     }
+    sink.ended(whole);
     // Ends the scan on every path; the device stays open until close.
     sane_cancel(handle);
-    if (!whole || cancelled_)
-        return {};
-    return image.finish();
+    return whole;
 }
 
 void ScanSession::close()

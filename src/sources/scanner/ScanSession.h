@@ -1,29 +1,33 @@
 #pragma once
 
-#include "LBitmap.h"
 #include "ScanDevices.h"
+#include "ScanImage.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace hf {
 
-// How far a scan has come, read by the user-interface thread while the
-// session reads on a worker.
-struct ScanProgress {
-    std::atomic<std::int64_t> bytesRead{0};
-    // The bytes the scan should bring; -1 while the device cannot say.
-    std::atomic<std::int64_t> expected{0};
+// Where the frames of a scan go as the device sends them.
+class ScanSink {
+public:
+    virtual ~ScanSink() = default;
+    // False stops the scan.
+    virtual bool beginFrame(const ScanFrame& frame) = 0;
+    virtual bool append(std::span<const std::uint8_t> bytes) = 0;
+    // The scan is over: whole when the last frame arrived complete. Told
+    // before the device is asked to stop, which may never return.
+    virtual void ended(bool whole) = 0;
 };
 
 // One use of the device library: initialised by listDevices, one device
 // opened, one image read, and everything closed and the library left when
-// the session ends. Every call but cancel runs on one thread at a time;
-// cancel may come from another thread while read runs.
+// the session ends. It runs only in the scan helper, whose end the program
+// decides, so that a backend that hangs or crashes takes nothing else with
+// it.
 class ScanSession {
 public:
     ScanSession();
@@ -36,23 +40,18 @@ public:
     std::vector<ScanDevice> listDevices();
     // Opens a device; false when it is not there, busy or broken.
     bool open(const std::string& deviceName);
-    // Reads one image with the device's options as they are. Empty when
-    // the scan was cancelled, failed or brought no whole picture.
-    LBitmap read(ScanProgress& progress);
-    // Asks the device to stop; the read in progress returns soon after.
-    void cancel();
+    // Reads one image with the device's options as they are, frame by frame
+    // into the sink; true when it arrived whole.
+    bool read(ScanSink& sink);
     // Closes the device and leaves the library; the destructor does it too.
     void close();
 
-    bool isOpen() const;
-
 private:
-    LBitmap readFrames(ScanProgress& progress);
+    bool readFrames(ScanSink& sink);
 
     struct Handle;
     std::unique_ptr<Handle> device_;
     bool initialised_ = false;
-    std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace hf
