@@ -36,6 +36,8 @@ wait_until() {
     done
 }
 
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
 # The daemons of the session, stopped in reverse order, and the command.
 pids=()
 command_pid=
@@ -63,7 +65,7 @@ inside() {
             kill -TERM "${pids[i]}" 2>/dev/null || true
         done
         for pid in "${pids[@]}"; do
-            if ! wait_until 5 eval "! kill -0 $pid"; then
+            if ! wait_until 5 gone "$pid"; then
                 kill -KILL "$pid" 2>/dev/null || true
             fi
             wait "$pid" 2>/dev/null || true
@@ -89,14 +91,18 @@ inside() {
         "$@" >"$run/logs/$name.log" 2>&1 &
         pids+=("$!")
     }
-    # Fails the start when the daemon named $1 does not reach $2 in time.
+    # Fails the start when the daemon started last ends, or does not reach
+    # the state that the rest of the line tests within 15 seconds.
     ready() {
-        local name=$1 what=$2
+        local name=$1 what=$2 pid=${pids[-1]} deadline=$((SECONDS + 15))
         shift 2
-        if ! wait_until 15 "$@"; then
-            show_logs
-            cannot_start "$name did not $what"
-        fi
+        until "$@" >/dev/null 2>&1; do
+            if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
+                show_logs
+                cannot_start "$name did not $what"
+            fi
+            sleep 0.05
+        done
     }
     offers_screenshot() {
         dbus-send --session --dest=org.freedesktop.portal.Desktop --print-reply /org/freedesktop/portal/desktop \
@@ -143,11 +149,15 @@ EOF
         echo "xwayland disable"
     } >"$run/sway.conf"
     WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 start sway sway -c "$run/sway.conf"
-    export SWAYSOCK=$XDG_RUNTIME_DIR/sway-ipc.$(id -u).${pids[-1]}.sock
+    local me
+    me=$(id -u)
+    export SWAYSOCK=$XDG_RUNTIME_DIR/sway-ipc.$me.${pids[-1]}.sock
     ready sway "answer on its socket" swaymsg -t get_version
     local socket
     for socket in "$XDG_RUNTIME_DIR"/wayland-*; do
-        [ -S "$socket" ] && export WAYLAND_DISPLAY=${socket##*/}
+        if [ -S "$socket" ]; then
+            export WAYLAND_DISPLAY=${socket##*/}
+        fi
     done
     [ -n "${WAYLAND_DISPLAY:-}" ] || cannot_start "sway opened no Wayland socket"
 
@@ -169,6 +179,7 @@ EOF
     return "$status"
 }
 
+# The script runs itself again as the session's user for the inner part.
 if [ "${1:-}" = "--inside" ]; then
     shift
     run=$1
@@ -210,7 +221,8 @@ flock -w 120 "$lock_fd" || {
     exit 1
 }
 
-run=$(mktemp -d "${TMPDIR:-/tmp}/handfolio-wayland.XXXXXX")
+# In /tmp, which the session's user can reach whatever TMPDIR says.
+run=$(mktemp -d /tmp/handfolio-wayland.XXXXXX)
 chmod 711 "$run"
 inner=
 cleanup() {
