@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs a command in a Wayland desktop of its own: sway drawing into the X
-# display named by DISPLAY (an Xvfb in the tests, so that xdotool on that
-# display moves sway's pointer and types on its keyboard), PipeWire, and the
-# desktop's screenshot portal on a private session bus.
-#   scripts/wayland-session.sh [--] COMMAND [ARGUMENT ...]
-# The command sees WAYLAND_DISPLAY, SWAYSOCK, DBUS_SESSION_BUS_ADDRESS,
-# XDG_RUNTIME_DIR and a TMPDIR of the session's own; it exits with the
-# command's status, or 77 when the desktop cannot be started here. Run as
+# display named by DISPLAY, or with --xvfb into an Xvfb of the session's own
+# (1280 x 1024), so that xdotool on that display moves sway's pointer and
+# types on its keyboard; PipeWire; the desktop's screenshot portal on a
+# private session bus.
+#   scripts/wayland-session.sh [--xvfb] [--] COMMAND [ARGUMENT ...]
+# The command sees DISPLAY, WAYLAND_DISPLAY, SWAYSOCK,
+# DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR and a TMPDIR of the session's
+# own; the script exits with the command's status, or 77 when the desktop
+# cannot be started here. Run as
 # root, the desktop and the command run as the user handfolio-test (made when
 # missing), since sway refuses to run as root. Nothing of the session is left
 # running or on disk afterwards.
@@ -43,10 +45,11 @@ pids=()
 command_pid=
 
 # The part that runs as the session's user: starts the desktop, runs the
-# command and stops the desktop again. $1 is the session's folder.
+# command and stops the desktop again. $1 is the session's folder, $2 true
+# for an Xvfb of the session's own.
 inside() {
-    local run=$1
-    shift
+    local run=$1 own_xvfb=$2
+    shift 2
     mkdir -m 700 "$run/runtime" "$run/home" "$run/tmp" "$run/logs"
     export XDG_RUNTIME_DIR=$run/runtime HOME=$run/home TMPDIR=$run/tmp
     export XDG_CONFIG_HOME=$run/home/.config XDG_DATA_HOME=$run/home/.local/share
@@ -129,6 +132,14 @@ inside() {
   </policy>
 </busconfig>
 EOF
+    if [ "$own_xvfb" = true ]; then
+        start xvfb Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display"
+        ready Xvfb "open a display" test -s "$run/display"
+        DISPLAY=:$(<"$run/display")
+        export DISPLAY
+        unset XAUTHORITY
+    fi
+
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus
     start dbus dbus-daemon --nofork --nopidfile --config-file="$run/bus.conf"
     ready dbus-daemon "open the session bus" on_bus org.freedesktop.DBus
@@ -182,18 +193,28 @@ EOF
 # The script runs itself again as the session's user for the inner part.
 if [ "${1:-}" = "--inside" ]; then
     shift
-    run=$1
-    shift
-    inside "$run" "$@"
+    inside "$@"
     exit
 fi
 
-[ "${1:-}" != "--" ] || shift
+own_xvfb=false
+while [ "$#" -gt 0 ]; do
+    case $1 in
+        --xvfb) own_xvfb=true ;;
+        --) shift && break ;;
+        *) break ;;
+    esac
+    shift
+done
 [ "$#" -gt 0 ] || {
-    say "usage: $0 [--] COMMAND [ARGUMENT ...]"
+    say "usage: $0 [--xvfb] [--] COMMAND [ARGUMENT ...]"
     exit 2
 }
-[ -n "${DISPLAY:-}" ] || cannot_start "no X display to draw into (DISPLAY is empty)"
+if [ "$own_xvfb" = true ]; then
+    command -v Xvfb >/dev/null || cannot_start "Xvfb is not installed"
+else
+    [ -n "${DISPLAY:-}" ] || cannot_start "no X display to draw into (DISPLAY is empty)"
+fi
 for program in sway swaymsg pipewire grim dbus-daemon dbus-send flock setpriv \
     "$libexec/xdg-desktop-portal" "$libexec/xdg-desktop-portal-wlr" "$libexec/xdg-desktop-portal-gtk" \
     "$libexec/xdg-permission-store"; do
@@ -252,16 +273,18 @@ if [ -e "$shot" ] && [ "$(stat -c %u "$shot")" != "$uid" ]; then
     fi
 fi
 
-# The session's user reads the X display's cookie from a copy of its own.
+# The session's user reads the X display's cookie from a copy of its own,
+# and the session has a home of its own.
 session_dir=$run/session
 mkdir -m 700 "$session_dir"
-if [ -n "${XAUTHORITY:-}" ] && [ -r "$XAUTHORITY" ]; then
-    cp "$XAUTHORITY" "$session_dir/Xauthority"
+cookies=${XAUTHORITY:-${HOME:-/nonexistent}/.Xauthority}
+if [ -r "$cookies" ]; then
+    cp "$cookies" "$session_dir/Xauthority"
     export XAUTHORITY=$session_dir/Xauthority
 fi
 [ "${#as_user[@]}" -eq 0 ] || chown -R "$session_user:" "$session_dir"
 
-"${as_user[@]}" bash "$self" --inside "$session_dir" "$@" {lock_fd}<&- &
+"${as_user[@]}" bash "$self" --inside "$session_dir" "$own_xvfb" "$@" {lock_fd}<&- &
 inner=$!
 status=0
 wait "$inner" || status=$?

@@ -1,15 +1,59 @@
-#include "PrivateXServer.h"
-
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
+#include <cstring>
+#include <string>
 
 namespace {
+
+// An Xvfb of the suite's own: pointer and keyboard grabs and real pointer
+// events must not meet other suites' windows.
+class PrivateXServer {
+public:
+    PrivateXServer()
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        const std::string fd = std::to_string(fds[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                              nullptr};
+        if (::posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            pid_ = -1;
+        ::close(fds[1]);
+        char buffer[32] = {};
+        pollfd wait{fds[0], POLLIN, 0};
+        if (pid_ > 0 && ::poll(&wait, 1, 15000) == 1 && ::read(fds[0], buffer, sizeof buffer - 1) > 0)
+            display_ = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
+        ::close(fds[0]);
+    }
+    ~PrivateXServer()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+    PrivateXServer(PrivateXServer&&) = delete;
+    PrivateXServer& operator=(PrivateXServer&&) = delete;
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
 
 bool listingOnly(int argc, char** argv)
 {
@@ -24,7 +68,7 @@ bool listingOnly(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // Listing the tests at build time needs no display.
-    std::optional<hf::test::PrivateXServer> server;
+    std::optional<PrivateXServer> server;
     if (listingOnly(argc, argv)) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     } else {

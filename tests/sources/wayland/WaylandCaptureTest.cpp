@@ -1,9 +1,8 @@
-// The screen capture on a real Wayland desktop: the program under sway, the
-// frozen desktop from the screenshot portal, the rectangle dragged with the
-// pointer of the X server that sway draws into.
+// The screen capture on a real Wayland desktop, run by ctest inside
+// scripts/wayland-session.sh: the program under sway, the frozen desktop from
+// the screenshot portal, keys and a drag from the X server sway draws into.
 #include "Album.h"
 #include "ImageIO.h"
-#include "PrivateXServer.h"
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
 #include "Text.h"
@@ -17,37 +16,33 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <memory>
 
 using namespace hf;
-using namespace hf::test;
+using namespace std::chrono_literals;
 
 namespace {
 
-// Set in the copy of this test that runs inside the Wayland session.
-constexpr const char* kInSession = "HANDFOLIO_TEST_IN_WAYLAND_SESSION";
-
 bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
+    for (const auto deadline = std::chrono::steady_clock::now() + limit; !condition(); QThread::msleep(50))
         if (std::chrono::steady_clock::now() > deadline)
             return false;
-        QThread::msleep(50);
-    }
     return true;
 }
 
-QByteArray runTool(const QString& tool, const QStringList& arguments)
+bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr)
 {
     QProcess process;
     process.start(tool, arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+    const bool ran = process.waitForFinished(10000) && process.exitCode() == 0;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return ran;
 }
 
-// The window that has sway's keyboard focus, as sway's tree describes it.
+// The window with sway's keyboard focus, as sway's tree describes it.
 QJsonObject focusedIn(const QJsonObject& node)
 {
     if (node.value(QStringLiteral("focused")).toBool())
@@ -59,41 +54,33 @@ QJsonObject focusedIn(const QJsonObject& node)
     return {};
 }
 
-QJsonObject focusedWindow()
+QJsonValue focused(const char* key)
 {
-    return focusedIn(QJsonDocument::fromJson(runTool(QStringLiteral("swaymsg"), {"-r", "-t", "get_tree"})).object());
+    QByteArray tree;
+    run(QStringLiteral("swaymsg"), {"-r", "-t", "get_tree"}, &tree);
+    return focusedIn(QJsonDocument::fromJson(tree).object()).value(QLatin1String(key));
 }
 
-bool focusIsOn(const QString& title)
+bool focusIsOn(const char* title)
 {
-    return focusedWindow().value(QStringLiteral("name")).toString() == title;
+    return focused("name").toString() == QLatin1String(title);
 }
 
-void xdotool(const QStringList& arguments)
+int recordsIn(const std::filesystem::path& folder, Album& album)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0) << arguments.join(' ').toStdString();
-}
-
-std::unique_ptr<Album> albumOf(const std::filesystem::path& programFolder)
-{
-    auto album = std::make_unique<Album>();
     RecordingMessageBoxes quiet;
-    album->loadAlbum(programFolder, quiet);
-    return album;
+    album.loadAlbum(folder, quiet);
+    return album.count;
 }
 
-// Inside the session: the program on a new album, the command from its
-// File menu, a drag, Save and the picture's name, each by the keyboard and
-// pointer that sway reads from the X server.
-void captureInSession()
+TEST(WaylandCapture, DraggedRectangleIsFiledAsANewPhoto)
 {
-    const TempDir palm;
+    if (qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        GTEST_SKIP() << "runs inside scripts/wayland-session.sh (ctest starts it so)";
+    const test::TempDir palm;
     const std::filesystem::path folder = palm / "ann" / "Handfolio";
     std::filesystem::create_directories(folder);
-    writeFile(palm / "users.ini", "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n[Creators]\nWz4k=Handfolio\n");
-
+    test::writeFile(palm / "users.ini", "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n[Creators]\nWz4k=Handfolio\n");
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HANDFOLIO_PALM_DIR"), QString::fromStdString(palm.path().string()));
@@ -102,67 +89,25 @@ void captureInSession()
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(HANDFOLIO_PROGRAM), {});
-    ASSERT_TRUE(program.waitForStarted());
-    const auto stop = std::unique_ptr<QProcess, void (*)(QProcess*)>(&program, [](QProcess* p) {
-        p->kill();
-        p->waitForFinished();
-    });
 
-    ASSERT_TRUE(
-        waitFor([] { return focusIsOn(QStringLiteral("Handfolio Album Creator 2.6")); }, std::chrono::seconds(20)));
-    // X gives the keys to the window under the pointer: sway's.
-    xdotool({"mousemove", "640", "1000", "key", "F10", "c"});
-    ASSERT_TRUE(waitFor([] { return focusedWindow().value(QStringLiteral("fullscreen_mode")).toInt() == 1; },
-                        std::chrono::seconds(15)))
-        << "the frozen desktop did not cover the screen";
-    xdotool({"mousemove", "100", "100", "mousedown", "1", "mousemove", "300", "250", "mousemove", "500", "400",
-             "mouseup", "1"});
-    ASSERT_TRUE(
-        waitFor([] { return focusIsOn(QStringLiteral("Handfolio Picture Editor")); }, std::chrono::seconds(15)));
-    xdotool({"key", "Return"});
-    ASSERT_TRUE(waitFor([] { return focusIsOn(QStringLiteral("Picture Name")); }, std::chrono::seconds(10)));
-    xdotool({"key", "Return"});
+    // X gives the keys to the window under the pointer, which is sway's.
+    ASSERT_TRUE(waitFor([] { return focusIsOn("Handfolio Album Creator 2.6"); }, 20s));
+    ASSERT_TRUE(run("xdotool", {"mousemove", "640", "1000", "key", "F10", "c"}));
+    ASSERT_TRUE(waitFor([] { return focused("fullscreen_mode").toInt() == 1; }, 15s)) << "no frozen desktop";
+    ASSERT_TRUE(run("xdotool", {"mousemove", "100", "100", "mousedown", "1", "mousemove", "300", "250", "mousemove",
+                                "500", "400", "mouseup", "1"}));
+    ASSERT_TRUE(waitFor([] { return focusIsOn("Handfolio Picture Editor"); }, 15s));
+    ASSERT_TRUE(run("xdotool", {"key", "Return"}));
+    ASSERT_TRUE(waitFor([] { return focusIsOn("Picture Name"); }, 10s));
+    ASSERT_TRUE(run("xdotool", {"key", "Return"}));
 
-    ASSERT_TRUE(waitFor([&] { return albumOf(folder)->count == 1; }, std::chrono::seconds(10)));
-    const std::unique_ptr<Album> album = albumOf(folder);
+    const auto album = std::make_unique<Album>();
+    EXPECT_TRUE(waitFor([&] { return recordsIn(folder, *album) == 1; }, 10s));
     EXPECT_EQ(fieldText(album->records[0].pictureName), "New Picture");
-    const LBitmap picture = loadBitmap(recordPath(album->records[0]));
     EXPECT_EQ(recordPath(album->records[0]).parent_path(), folder);
+    const LBitmap picture = loadBitmap(recordPath(album->records[0]));
     EXPECT_EQ(picture.GetWidth(), 160);
     EXPECT_EQ(picture.GetHeight(), 160);
-}
-
-TEST(WaylandCapture, DraggedRectangleIsFiledAsANewPhoto)
-{
-    if (qEnvironmentVariableIsSet(kInSession)) {
-        captureInSession();
-        return;
-    }
-    const PrivateXServer x;
-    if (x.display().empty())
-        GTEST_SKIP() << "Xvfb could not be started";
-    QProcess session;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(x.display()));
-    env.remove(QStringLiteral("XAUTHORITY"));
-    env.insert(QLatin1String(kInSession), QStringLiteral("1"));
-    session.setProcessEnvironment(env);
-    session.setProcessChannelMode(QProcess::MergedChannels);
-    session.start(QStringLiteral(HANDFOLIO_SOURCE_DIR "/scripts/wayland-session.sh"),
-                  {QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").string()),
-                   QStringLiteral("--gtest_filter=WaylandCapture.*")});
-    const bool ended = session.waitForFinished(120000);
-    if (!ended) {
-        // The session stops what it started when it is asked to.
-        session.terminate();
-        session.waitForFinished(30000);
-    }
-    const std::string output = session.readAll().toStdString();
-    ASSERT_TRUE(ended) << output;
-    if (session.exitCode() == 77)
-        GTEST_SKIP() << output;
-    EXPECT_EQ(session.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(session.exitCode(), 0) << output;
-}
+}  // The program is killed with its QProcess.
 
 }  // namespace
