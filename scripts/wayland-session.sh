@@ -8,7 +8,8 @@
 # The command sees DISPLAY, WAYLAND_DISPLAY, SWAYSOCK,
 # DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR and a TMPDIR of the session's
 # own; the script exits with the command's status, or 77 when the desktop
-# cannot be started here. Run as
+# cannot be started here (no X display, a program missing, sway refused),
+# 1 when the portal on a started desktop fails. Run as
 # root, the desktop and the command run as the user handfolio-test (made when
 # missing), since sway refuses to run as root. Nothing of the session is left
 # running or on disk afterwards.
@@ -23,9 +24,11 @@ readonly libexec=/usr/libexec
 readonly unavailable=77
 
 say() { printf 'wayland-session: %s\n' "$*" >&2; }
+# How a failed start ends: unavailable until sway runs, then a failure.
+start_failure=$unavailable
 cannot_start() {
     say "cannot start the desktop: $*"
-    exit "$unavailable"
+    exit "$start_failure"
 }
 
 # Waits up to $1 seconds until the rest of the line succeeds.
@@ -171,6 +174,7 @@ EOF
         fi
     done
     [ -n "${WAYLAND_DISPLAY:-}" ] || cannot_start "sway opened no Wayland socket"
+    start_failure=1
 
     start permission-store "$libexec/xdg-permission-store" --replace
     ready xdg-permission-store "join the bus" on_bus org.freedesktop.impl.portal.PermissionStore
