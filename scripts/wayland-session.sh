@@ -66,7 +66,11 @@ inside() {
 
     stop_all() {
         local i pid
-        [ -z "$command_pid" ] || pids+=("$command_pid")
+        if [ -n "$command_pid" ]; then
+            # The command's own children (the program a test starts) too.
+            kill -TERM -- "-$command_pid" 2>/dev/null || true
+            pids+=("$command_pid")
+        fi
         for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
             kill -TERM "${pids[i]}" 2>/dev/null || true
         done
@@ -186,7 +190,7 @@ EOF
     ready xdg-desktop-portal "offer org.freedesktop.portal.Screenshot" offers_screenshot
 
     local status=0
-    "$@" &
+    setsid "$@" &
     command_pid=$!
     wait "$command_pid" || status=$?
     command_pid=
@@ -219,11 +223,20 @@ if [ "$own_xvfb" = true ]; then
 else
     [ -n "${DISPLAY:-}" ] || cannot_start "no X display to draw into (DISPLAY is empty)"
 fi
-for program in sway swaymsg pipewire grim dbus-daemon dbus-send flock setpriv \
+for program in sway swaymsg pipewire grim dbus-daemon dbus-send flock setpriv setsid \
     "$libexec/xdg-desktop-portal" "$libexec/xdg-desktop-portal-wlr" "$libexec/xdg-desktop-portal-gtk" \
     "$libexec/xdg-permission-store"; do
     command -v "$program" >/dev/null || cannot_start "$program is not installed (scripts/setup.sh installs it)"
 done
+
+# One session at a time on this machine: they would share the screenshot file
+# and, the first time, the making of the user.
+[ -e "$lock" ] || (umask 022 && : >"$lock") 2>/dev/null || true
+exec {lock_fd}<"$lock"
+flock -w 120 "$lock_fd" || {
+    say "another session still runs after two minutes"
+    exit 1
+}
 
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -237,14 +250,6 @@ else
     uid=$(id -u)
 fi
 self=$(readlink -f "$0")
-
-# One session at a time on this machine: they would share the screenshot file.
-[ -e "$lock" ] || (umask 022 && : >"$lock")
-exec {lock_fd}<"$lock"
-flock -w 120 "$lock_fd" || {
-    say "another session still runs after two minutes"
-    exit 1
-}
 
 # In /tmp, which the session's user can reach whatever TMPDIR says.
 run=$(mktemp -d /tmp/handfolio-wayland.XXXXXX)
