@@ -96,21 +96,22 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What is only loaded or run at run time, which dpkg-shlibdeps cannot see.
 # Depends: the photo formats beyond JPEG, PNG, GIF and BMP (TIFF, WebP, ...)
 # are Qt plugins, and adding photos from files is the program's main road;
-# the dialogs are set in DejaVu Sans and laid out from its metrics. (Qt's X11
-# platform plugin comes with libqt6gui6, which shlibdeps already names.)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, fonts-dejavu-core")
+# the dialogs are set in DejaVu Sans and laid out from its metrics; Qt's
+# Wayland plugin runs the program natively on a Wayland desktop, the road on
+# which the screen capture is tested there. (Qt's X11 platform plugin comes
+# with libqt6gui6, which shlibdeps already names.)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, fonts-dejavu-core, qt6-wayland")
 # (The Album window draws its emblem with Qt SVG, so shlibdeps names
 # libqt6svg6, which also holds the icon engine for the large window icons.)
-# Recommends, installed unless the user says no: Qt's Wayland plugin
-# lets the program run natively on a Wayland desktop (XWayland serves
-# otherwise); xdg-user-dirs names the pictures folder that the file dialog and
-# the photo store start in (both fall back to ~/Pictures); the photo store
-# command runs Apache httpd (apache2-bin, which sets up no system service),
-# htpasswd from apache2-utils, and reads /etc/mime.types from media-types.
-# Not Depends: the store is one optional source of photos among six, and the
-# program itself runs without any of these.
+# Recommends, installed unless the user says no: xdg-user-dirs names the
+# pictures folder that the file dialog and the photo store start in (both
+# fall back to ~/Pictures); the photo store command runs Apache httpd
+# (apache2-bin, which sets up no system service), htpasswd from
+# apache2-utils, and reads /etc/mime.types from media-types. Not Depends: the
+# store is one optional source of photos among six, and the program itself
+# runs without any of these.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "qt6-wayland, xdg-user-dirs, apache2-bin, apache2-utils, media-types")
+    "xdg-user-dirs, apache2-bin, apache2-utils, media-types")
 # A session bus lets a HotSync ask the running program to reload its album.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "dbus-user-session | dbus-x11")
 include(CPack)
