@@ -20,7 +20,10 @@ void BM_LoadSaveFullAlbum(benchmark::State& state)
     hf::RecordingMessageBoxes boxes;
     auto album = std::make_unique<hf::Album>();
     const fs::path picture = folder / "p0.bmp";
-    { std::FILE* f = std::fopen(picture.c_str(), "wb"); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(picture.c_str(), "wb");
+        std::fclose(f);
+    }
     for (int i = 0; i < hf::kMaxRecords; ++i)
         album->appendRecord("Photo " + std::to_string(i), picture, 3, i % 3, "Bench User");
     if (!album->saveAlbum(folder, boxes))

@@ -36,4 +36,4 @@ inline LBitmap syntheticPhoto(int width, int height)
     return b;
 }
 
-} // namespace hf::bench
+}  // namespace hf::bench

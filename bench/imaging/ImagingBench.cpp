@@ -230,7 +230,7 @@ public:
                                                       benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
                                                       benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
-    std::map<std::string, double> medians; // milliseconds
+    std::map<std::string, double> medians;  // milliseconds
 };
 
 void summary(const std::map<std::string, double>& ms)
@@ -254,7 +254,7 @@ void summary(const std::map<std::string, double>& ms)
                         ms.at(theirs), ms.at(ours) / ms.at(theirs));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -54,7 +54,7 @@ LBitmap paletteStrip(const std::vector<Rgb>& colours)
     return strip;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

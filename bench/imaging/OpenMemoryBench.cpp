@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWidth = 8192;
-constexpr int kHeight = 6144; // 50.3 megapixels
+constexpr int kHeight = 6144;  // 50.3 megapixels
 
 long peakKb()
 {
@@ -88,7 +88,7 @@ bool run(const std::string& command)
     return std::system((command + " > /dev/null 2>&1").c_str()) == 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

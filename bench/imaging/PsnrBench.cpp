@@ -22,7 +22,7 @@ using namespace hf;
 
 namespace {
 
-constexpr double kIdentical = 99.0; // PSNR reported for a perfect match
+constexpr double kIdentical = 99.0;  // PSNR reported for a perfect match
 
 double psnr(const LBitmap& a, const LBitmap& b)
 {
@@ -66,11 +66,11 @@ LBitmap magick(const LBitmap& picture, const std::string& options, const fs::pat
 
 struct Column {
     const char* name;
-    double target; // what the render has to reach; 0 for figures shown only to compare
+    double target;  // what the render has to reach; 0 for figures shown only to compare
     std::vector<double> values;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -59,7 +59,8 @@ void LineRelay::take(Bucket& bucket, std::size_t bytes) const
     const double burst = rate_ / 100;
     while (true) {
         const auto now = std::chrono::steady_clock::now();
-        bucket.tokens = std::min(burst, bucket.tokens + rate_ * std::chrono::duration<double>(now - bucket.last).count());
+        bucket.tokens =
+            std::min(burst, bucket.tokens + rate_ * std::chrono::duration<double>(now - bucket.last).count());
         bucket.last = now;
         if (bucket.tokens >= double(bytes)) {
             bucket.tokens -= double(bytes);

@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     fs::create_directories(dir / "downloads");
     // One camera photo, 4000 × 3000 with a 160 × 120 EXIF thumbnail, linked
     // under fifty names: the server reads each from disk as its own file.
-    const auto photo = makeJpeg(halves(4000, 3000, kRed, kBlue, true), ExifPart{1, halves(160, 120, kGreen, kYellow)}, 92);
+    const auto photo =
+        makeJpeg(halves(4000, 3000, kRed, kBlue, true), ExifPart{1, halves(160, 120, kGreen, kYellow)}, 92);
     std::ofstream(roll / "photo01.jpg", std::ios::binary)
         .write(reinterpret_cast<const char*>(photo.data()), std::streamsize(photo.size()));
     for (int i = 2; i <= kPhotos; ++i) {

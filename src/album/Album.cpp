@@ -353,7 +353,7 @@ void Album::repairCategories()
     // A name that fills its whole field would run into the next one on the
     // handheld: it keeps its first 15 bytes, and the handheld is told.
     for (int slot = 0; slot < kCategorySlots; ++slot) {
-        char (&name)[kCategoryNameSize] = header.categoryNames[slot];
+        char(&name)[kCategoryNameSize] = header.categoryNames[slot];
         if (name[kCategoryNameSize - 1] != '\0') {
             name[kCategoryNameSize - 1] = '\0';
             header.changedCategories = static_cast<std::uint16_t>(header.changedCategories | (1u << slot));

@@ -55,7 +55,7 @@ public:
     // replaced the album meanwhile: neither side's photos are lost. The
     // copy's path, or none after telling the user that it failed.
     [[nodiscard]] std::optional<std::filesystem::path> saveCopyBeside(const std::filesystem::path& programFolder,
-                                                        MessageBoxes& boxes);
+                                                                      MessageBoxes& boxes);
 
     void resetToDefaults();
 
@@ -90,7 +90,7 @@ public:
 
 private:
     [[nodiscard]] bool writeAlbumFile(const std::filesystem::path& programFolder, const std::filesystem::path& file,
-                        MessageBoxes& boxes);
+                                      MessageBoxes& boxes);
     bool replaceDamagedFile(TempFile& temp, const std::filesystem::path& file, MessageBoxes& boxes);
 
     std::optional<std::filesystem::path> damagedFile_;

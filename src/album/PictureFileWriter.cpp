@@ -21,7 +21,7 @@ enum class Naming { Link, RenameNoReplace, ExclusiveCreate };
 bool unsupported(int error)
 {
     // EOPNOTSUPP and ENOTSUP are one value on Linux, two elsewhere.
-    const bool notSupported = error == EOPNOTSUPP || error == ENOTSUP; // NOLINT(misc-redundant-expression)
+    const bool notSupported = error == EOPNOTSUPP || error == ENOTSUP;  // NOLINT(misc-redundant-expression)
     return notSupported || error == EPERM || error == ENOSYS || error == EXDEV || error == EMLINK || error == EINVAL;
 }
 

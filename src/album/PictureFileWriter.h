@@ -27,6 +27,6 @@ struct WrittenPicture {
 // A name whose path would be longer than maxPathBytes is not used, nor a
 // number that `taken` reports (a record names it, though its file is gone).
 [[nodiscard]] WrittenPicture writePictureFile(const std::filesystem::path& folder, std::span<const std::uint8_t> bytes,
-                                std::size_t maxPathBytes, const std::function<bool(int)>& taken = {});
+                                              std::size_t maxPathBytes, const std::function<bool(int)>& taken = {});
 
 }  // namespace hf

@@ -26,7 +26,8 @@ FileIdentity identityOf(const fs::path& file)
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
         return {};
-    return {true, st.st_dev, st.st_ino, st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    return {true, st.st_dev, st.st_ino, st.st_size,
+            std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 UserSession::UserSession(HandheldDesktop& desktop, Profile& profile, MessageBoxes& boxes, Album& album,

@@ -111,8 +111,8 @@ private:
     std::filesystem::path programFolder_;
     std::string program_;
     AlbumLock lock_;
-    FileIdentity loaded_;  // Photos.dat as last read or written
-    bool unsaved_ = false; // the last save failed
+    FileIdentity loaded_;   // Photos.dat as last read or written
+    bool unsaved_ = false;  // the last save failed
 };
 
 }  // namespace hf

@@ -160,8 +160,8 @@ void AlbumWindow::buildControls()
     list_->installEventFilter(this);
     list_->viewport()->installEventFilter(this);
     // Says why the list is empty when the user has no program folder.
-    noFolderNote_ = new QLabel(QStringLiteral("No album: Handfolio has no folder for this handheld user."),
-                               list_->viewport());
+    noFolderNote_ =
+        new QLabel(QStringLiteral("No album: Handfolio has no folder for this handheld user."), list_->viewport());
     noFolderNote_->setObjectName(QStringLiteral("noFolderNote"));
     noFolderNote_->setWordWrap(true);
     noFolderNote_->setAlignment(Qt::AlignCenter);
@@ -204,8 +204,8 @@ void AlbumWindow::buildControls()
     // "&Add Photo ..." and "&Help" share their letters with the "&Album" and
     // "&Help" menus. As in a dialog, the window's own buttons win the
     // clash; the menus stay reachable by Alt alone and by F10.
-    for (QObject* o : {static_cast<QObject*>(addButton_), static_cast<QObject*>(helpButton_),
-                       static_cast<QObject*>(menuBar_)})
+    for (QObject* o :
+         {static_cast<QObject*>(addButton_), static_cast<QObject*>(helpButton_), static_cast<QObject*>(menuBar_)})
         o->installEventFilter(this);
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { showHelp(); });
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
@@ -253,7 +253,7 @@ bool AlbumWindow::buttonWinsShortcut(QEvent* event)
     const QKeySequence key = shortcut->key();
     QPushButton* button = key == QKeySequence(Qt::ALT | Qt::Key_A)   ? addButton_
                           : key == QKeySequence(Qt::ALT | Qt::Key_H) ? helpButton_
-                                                                      : nullptr;
+                                                                     : nullptr;
     if (!button || !button->isEnabled())
         return false;
     button->click();

@@ -28,8 +28,7 @@ namespace hf {
 
 AlbumWindow::AlbumWindow(AlbumServices services, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      services_(std::move(services)),
-      controller_(services_.desktop, services_.profile, services_.boxes),
+      services_(std::move(services)), controller_(services_.desktop, services_.profile, services_.boxes),
       autoPlay_(std::move(services_.autoPlay), services_.profile)
 {
     setObjectName(QStringLiteral("102"));
@@ -258,7 +257,8 @@ void AlbumWindow::dropEvent(QDropEvent* event)
     // The drop ends first, so the program the file came from is not held
     // while the editor is open.
     if (!paths.isEmpty())
-        QMetaObject::invokeMethod(this, [this, paths] { intake_->addDroppedFile(paths); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, paths] { intake_->addDroppedFile(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace hf

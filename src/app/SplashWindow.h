@@ -11,7 +11,6 @@ class SplashWindow final : public QDialog {
 public:
     static constexpr int kShowMs = 3000;
     explicit SplashWindow(QWidget* parent = nullptr);
-
 };
 
 }  // namespace hf

@@ -172,4 +172,4 @@ void CEditCategoriesDlg::deleteCategory()
     fillList();
 }
 
-} // namespace hf
+}  // namespace hf

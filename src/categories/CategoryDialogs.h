@@ -68,4 +68,4 @@ private:
     QListWidget* list_;
 };
 
-} // namespace hf
+}  // namespace hf

@@ -167,5 +167,5 @@ Message deleteQuestion(std::string_view name)
             std::string(kDeleteTitle), MsgStyle::YesNo};
 }
 
-} // namespace categoryText
-} // namespace hf
+}  // namespace categoryText
+}  // namespace hf

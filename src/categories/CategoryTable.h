@@ -55,8 +55,8 @@ int selectionFor(const SortedList& entries, std::string_view name);
 
 // What the category name dialog decides about the text typed on OK.
 struct NameVerdict {
-    std::string accepted;           // the name to store, when refusal is empty
-    std::optional<Message> refusal; // the message to show; the dialog stays open
+    std::string accepted;            // the name to store, when refusal is empty
+    std::optional<Message> refusal;  // the message to show; the dialog stays open
 };
 
 // Cuts the typed text (Windows-1252) to 15 bytes and refuses it when it is
@@ -118,6 +118,6 @@ Message tooMany();
 Message selectFirst(std::string_view caption);
 // The name is display text (UTF-8).
 Message deleteQuestion(std::string_view name);
-} // namespace categoryText
+}  // namespace categoryText
 
-} // namespace hf
+}  // namespace hf

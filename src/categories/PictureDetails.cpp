@@ -36,4 +36,4 @@ void applyDetails(const AlbumHeader& header, PhotoRecord& record, std::string_vi
     record.privateFlag = isPrivate ? 1 : 0;
 }
 
-} // namespace hf
+}  // namespace hf

@@ -12,8 +12,8 @@
 namespace hf {
 
 struct CategoryChoices {
-    SortedList entries; // "Unfiled" and every used slot, display text (UTF-8)
-    int selected = -1;  // the entry of the record's category, or -1
+    SortedList entries;  // "Unfiled" and every used slot, display text (UTF-8)
+    int selected = -1;   // the entry of the record's category, or -1
 };
 
 // Fills the category box for a record. A record whose category is out of
@@ -31,4 +31,4 @@ std::int32_t categoryForText(const AlbumHeader& header, std::string_view text);
 void applyDetails(const AlbumHeader& header, PhotoRecord& record, std::string_view pictureName,
                   std::string_view categoryText, bool isPrivate);
 
-} // namespace hf
+}  // namespace hf

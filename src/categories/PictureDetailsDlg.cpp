@@ -31,7 +31,7 @@ void addRule(QDialog* dialog, const DialogUnits& du, int y)
     rule->setGeometry(du.x(7), du.y(y), du.x(148), 2);
 }
 
-} // namespace
+}  // namespace
 
 CPictureDetailsDlg::CPictureDetailsDlg(AlbumHeader& header, PhotoRecord& record, MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), header_(header), record_(record), boxes_(boxes)
@@ -127,4 +127,4 @@ void CPictureDetailsDlg::accept()
     QDialog::accept();
 }
 
-} // namespace hf
+}  // namespace hf

@@ -43,4 +43,4 @@ private:
     QCheckBox* privateCheck_;
 };
 
-} // namespace hf
+}  // namespace hf

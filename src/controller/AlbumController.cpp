@@ -9,7 +9,8 @@ namespace hf {
 
 AlbumController::AlbumController(HandheldDesktop& desktop, Profile& profile, MessageBoxes& boxes)
     : profile_(profile), boxes_(boxes), album_(std::make_unique<Album>()), session_(desktop, profile, boxes, *album_)
-{}
+{
+}
 
 AlbumController::~AlbumController() = default;
 

@@ -12,8 +12,8 @@ namespace {
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint16_t kBitsPerPixel = 8;
-constexpr std::uint32_t kUncompressed = 0;     // BI_RGB
-constexpr std::int32_t kPixelsPerMetre = 2835; // 72 dots per inch
+constexpr std::uint32_t kUncompressed = 0;      // BI_RGB
+constexpr std::int32_t kPixelsPerMetre = 2835;  // 72 dots per inch
 // Readers on the handheld side take an 8-bit picture to carry all 256
 // entries, whatever the header says; the unused ones are zero.
 constexpr std::uint32_t kTableEntries = 256;
@@ -60,7 +60,7 @@ bool writeAll(File file, const std::vector<std::uint8_t>& bytes)
     return std::fclose(file.release()) == 0 && written;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::uint8_t> encodeBmp(const LBitmap& picture)
 {
@@ -161,4 +161,4 @@ bool LBitmap::Save(const std::filesystem::path& path) const
     return saveBmp(*this, path);
 }
 
-} // namespace hf
+}  // namespace hf

@@ -25,4 +25,4 @@ bool saveBmp(const LBitmap& picture, const std::filesystem::path& path);
 // write leaves no file behind.
 bool saveBmpExclusive(const LBitmap& picture, const std::filesystem::path& path);
 
-} // namespace hf
+}  // namespace hf

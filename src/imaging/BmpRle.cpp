@@ -51,12 +51,12 @@ bool walk(const Header& h, LBitmap* picture)
                 put(h.fourBits ? std::uint8_t(i % 2 ? value & 0x0F : value >> 4) : value);
             continue;
         }
-        if (value == 0) { // end of line
+        if (value == 0) {  // end of line
             x = 0;
             ++y;
-        } else if (value == 1) { // end of bitmap
+        } else if (value == 1) {  // end of bitmap
             return true;
-        } else if (value == 2) { // move right and up
+        } else if (value == 2) {  // move right and up
             if (p + 2 > s.size())
                 return false;
             x += s[p];
@@ -64,7 +64,7 @@ bool walk(const Header& h, LBitmap* picture)
             p += 2;
             if (y > h.height)
                 return false;
-        } else { // literal pixels, padded to an even byte count
+        } else {  // literal pixels, padded to an even byte count
             const std::size_t bytes = h.fourBits ? (value + 1u) / 2 : value;
             if (y >= h.height || p + bytes > s.size())
                 return false;
@@ -77,7 +77,7 @@ bool walk(const Header& h, LBitmap* picture)
     return y >= h.height;
 }
 
-} // namespace
+}  // namespace
 
 RleResult decodeRleBmp(std::span<const std::uint8_t> file, LBitmap& out)
 {
@@ -131,4 +131,4 @@ RleResult decodeRleBmp(std::span<const std::uint8_t> file, LBitmap& out)
     return RleResult::Decoded;
 }
 
-} // namespace hf
+}  // namespace hf

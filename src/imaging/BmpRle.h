@@ -8,9 +8,9 @@
 namespace hf {
 
 enum class RleResult {
-    Decoded, // out holds the picture
-    Failed,  // cut off, damaged or declaring more than it holds
-    NotRle   // not a run-length compressed BMP: another reader's business
+    Decoded,  // out holds the picture
+    Failed,   // cut off, damaged or declaring more than it holds
+    NotRle    // not a run-length compressed BMP: another reader's business
 };
 
 // Run-length compressed BMPs (8 and 4 bits per pixel) into an indexed
@@ -21,4 +21,4 @@ enum class RleResult {
 // pixels than its stream can hold is refused before anything is allocated.
 RleResult decodeRleBmp(std::span<const std::uint8_t> file, LBitmap& out);
 
-} // namespace hf
+}  // namespace hf

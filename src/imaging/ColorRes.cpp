@@ -75,7 +75,7 @@ public:
 private:
     std::size_t stride_;
     std::vector<int> sums_;
-    std::array<int*, 3> rows_{}; // the current row and the two below, past the margin
+    std::array<int*, 3> rows_{};  // the current row and the two below, past the margin
 };
 
 // The value a pixel is quantised at: its own plus its share of the error
@@ -169,7 +169,7 @@ void reduceColour(const LBitmap& in, LBitmap& out, DitherMethod dither, int shar
     }
 }
 
-} // namespace
+}  // namespace
 
 bool LBitmap::ColorRes(int bitsPerPixel, DitherMethod dither, PaletteOption option, std::span<const Rgb> palette)
 {
@@ -196,4 +196,4 @@ bool LBitmap::ColorRes(int bitsPerPixel, DitherMethod dither, PaletteOption opti
     return true;
 }
 
-} // namespace hf
+}  // namespace hf

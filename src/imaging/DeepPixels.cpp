@@ -53,7 +53,7 @@ std::uint8_t onWhite(int value, int alpha)
     return std::uint8_t((value * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-} // namespace
+}  // namespace
 
 DeepToEightBits::DeepToEightBits(int bitsPerSample, Transfer transfer, Primaries primaries)
     : maxCode_((1 << std::clamp(bitsPerSample, 1, 16)) - 1), hdr_(transfer != Transfer::Standard)
@@ -103,4 +103,4 @@ void DeepToEightBits::convertRow(const std::uint16_t* in, int width, int channel
     }
 }
 
-} // namespace hf
+}  // namespace hf

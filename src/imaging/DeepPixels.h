@@ -32,8 +32,8 @@ private:
     int maxCode_;
     bool hdr_;
     std::array<float, 9> toSrgbPrimaries_{};
-    std::vector<float> light_;         // code value -> relative light, reference white 1
-    std::vector<std::uint8_t> encode_; // light 0 ... 1 in kEncodeSteps -> sRGB byte
+    std::vector<float> light_;          // code value -> relative light, reference white 1
+    std::vector<std::uint8_t> encode_;  // light 0 ... 1 in kEncodeSteps -> sRGB byte
 };
 
-} // namespace hf
+}  // namespace hf

@@ -22,7 +22,7 @@ std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::
     return in || in.eof() ? std::optional(std::move(bytes)) : std::nullopt;
 }
 
-} // namespace hf
+}  // namespace hf
 
 #else
 
@@ -50,7 +50,7 @@ private:
     int fd_;
 };
 
-} // namespace
+}  // namespace
 
 std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::path& path)
 {
@@ -80,6 +80,6 @@ std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::
     return bytes;
 }
 
-} // namespace hf
+}  // namespace hf
 
 #endif

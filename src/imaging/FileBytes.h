@@ -20,4 +20,4 @@ inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t(1) << 30;
 // is larger than kMaxPictureFileBytes.
 std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::path& path);
 
-} // namespace hf
+}  // namespace hf

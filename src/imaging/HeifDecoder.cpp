@@ -99,7 +99,7 @@ std::optional<YCbCrPlanes::Matrix> matrixOf(const heif_color_profile_nclx* nclx)
     case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
         return YCbCrPlanes::Matrix::Bt2020;
     default:
-        return std::nullopt; // RGB planes, YCgCo and the rare others: libheif's way
+        return std::nullopt;  // RGB planes, YCgCo and the rare others: libheif's way
     }
 }
 
@@ -207,7 +207,7 @@ LBitmap decodeThroughLibheif(const heif_image_handle* handle, bool alpha, int bi
     return out;
 }
 
-} // namespace
+}  // namespace
 
 bool isHeif(std::span<const std::uint8_t> file)
 {
@@ -285,7 +285,7 @@ LBitmap decode(std::span<const std::uint8_t> file, int previewSide, const Decode
     return stopNow(stop) ? LBitmap() : std::move(*picture);
 }
 
-} // namespace
+}  // namespace
 
 LBitmap decodeHeif(std::span<const std::uint8_t> file, const DecodeStop& stop)
 {
@@ -297,4 +297,4 @@ LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side, const De
     return decode(file, side, stop);
 }
 
-} // namespace hf
+}  // namespace hf

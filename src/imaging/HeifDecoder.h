@@ -30,4 +30,4 @@ LBitmap decodeHeif(std::span<const std::uint8_t> file, const DecodeStop& stop = 
 // dialog for seconds.
 LBitmap decodeHeifPreview(std::span<const std::uint8_t> file, int side, const DecodeStop& stop = {});
 
-} // namespace hf
+}  // namespace hf

@@ -126,7 +126,7 @@ LBitmap fromRgb(const QImage& image)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 LBitmap fromQImage(const QImage& image)
 {
@@ -242,7 +242,7 @@ LBitmap decodeAtLeast(std::span<const std::uint8_t> bytes, const std::string& fo
     return fromQImage(image);
 }
 
-} // namespace
+}  // namespace
 
 LBitmap decodePicture(std::span<const std::uint8_t> bytes, const std::string& formatHint)
 {
@@ -326,4 +326,4 @@ QImage toQImage(const LBitmap& bitmap)
     return image;
 }
 
-} // namespace hf
+}  // namespace hf

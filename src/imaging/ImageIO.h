@@ -67,4 +67,4 @@ LBitmap fromQImage(const QImage& image);
 // For showing a bitmap in a view: Indexed8 with the palette, or RGB888.
 QImage toQImage(const LBitmap& bitmap);
 
-} // namespace hf
+}  // namespace hf

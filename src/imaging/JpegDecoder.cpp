@@ -47,7 +47,7 @@ bool harmless(int code)
 void onMessage(j_common_ptr info, int level)
 {
     if (level >= 0)
-        return; // trace messages
+        return;  // trace messages
     auto* errors = reinterpret_cast<ErrorManager*>(info->err);
     ++errors->base.num_warnings;
     if (!harmless(errors->base.msg_code))
@@ -136,7 +136,7 @@ JpegResult decode(Decompressor& d, const std::uint8_t* data, std::size_t size, i
     return d.errors.damaged ? JpegResult::Failed : JpegResult::Decoded;
 }
 
-} // namespace
+}  // namespace
 
 JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minSide, const DecodeStop& stop)
 {
@@ -155,7 +155,7 @@ bool haveJpegDecoder()
     return true;
 }
 
-} // namespace hf
+}  // namespace hf
 
 #else
 
@@ -171,6 +171,6 @@ bool haveJpegDecoder()
     return false;
 }
 
-} // namespace hf
+}  // namespace hf
 
 #endif

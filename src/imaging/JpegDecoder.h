@@ -9,9 +9,9 @@
 namespace hf {
 
 enum class JpegResult {
-    Decoded,    // out holds the picture
-    Failed,     // damaged, cut short or too large: there is no picture
-    Unsupported // a kind of JPEG left to the general readers (CMYK, say)
+    Decoded,     // out holds the picture
+    Failed,      // damaged, cut short or too large: there is no picture
+    Unsupported  // a kind of JPEG left to the general readers (CMYK, say)
 };
 
 // JPEG straight into a bitmap's rows with libjpeg-turbo, the decoder Qt's
@@ -35,4 +35,4 @@ JpegResult decodeJpeg(std::span<const std::uint8_t> file, LBitmap& out, int minS
 // Unsupported and Qt's reader does the work.
 bool haveJpegDecoder();
 
-} // namespace hf
+}  // namespace hf

@@ -111,7 +111,7 @@ bool prepare(JxlDecoder* dec, Target& t)
     return JxlDecoderSetImageOutBuffer(dec, &t.format, t.samples.data(), size) == JXL_DEC_SUCCESS;
 }
 
-} // namespace
+}  // namespace
 
 bool isJxl(std::span<const std::uint8_t> file)
 {
@@ -181,4 +181,4 @@ LBitmap decodeJxl(std::span<const std::uint8_t> file, const DecodeStop& stop)
     return {};
 }
 
-} // namespace hf
+}  // namespace hf

@@ -19,4 +19,4 @@ bool isJxl(std::span<const std::uint8_t> file);
 // The stop is asked between the decoder's stages.
 LBitmap decodeJxl(std::span<const std::uint8_t> file, const DecodeStop& stop = {});
 
-} // namespace hf
+}  // namespace hf

@@ -27,7 +27,7 @@ std::int32_t sampleAt(std::int64_t i, std::int64_t span, std::int64_t n)
     return std::int32_t(((2 * i + 1) * span) / (2 * n));
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Rgb> grayPalette()
 {
@@ -295,4 +295,4 @@ LBitmap oriented(LBitmap picture, Orientation o)
     return out;
 }
 
-} // namespace hf
+}  // namespace hf

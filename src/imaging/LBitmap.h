@@ -74,8 +74,8 @@ public:
 
     Rgb colourAt(int x, int y) const;
     std::uint8_t indexAt(int x, int y) const { return row(y)[x]; }
-    void setColour(int x, int y, Rgb c);         // RGB pictures only
-    void setIndex(int x, int y, std::uint8_t i); // indexed pictures only; i must be in the palette
+    void setColour(int x, int y, Rgb c);          // RGB pictures only
+    void setIndex(int x, int y, std::uint8_t i);  // indexed pictures only; i must be in the palette
 
     // Plain resize: every output pixel is a copy of one source pixel
     // (replication when growing, dropping when shrinking), never a blend.
@@ -142,4 +142,4 @@ constexpr std::uint8_t grayOf(Rgb c)
     return std::uint8_t((77 * c.r + 150 * c.g + 29 * c.b + 128) >> 8);
 }
 
-} // namespace hf
+}  // namespace hf

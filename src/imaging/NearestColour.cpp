@@ -13,7 +13,7 @@ namespace {
 // it fit 32 bits: what pads a run of entries.
 constexpr std::int16_t kFar = 10000;
 
-} // namespace
+}  // namespace
 
 void NearestColour::Runs::add(std::int16_t red, std::int16_t green, std::int16_t blue, std::uint8_t i)
 {
@@ -190,4 +190,4 @@ std::uint8_t nearestByScan(std::span<const Rgb> palette, Rgb colour)
     return bestIndex;
 }
 
-} // namespace hf
+}  // namespace hf

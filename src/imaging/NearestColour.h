@@ -54,14 +54,14 @@ public:
     std::uint8_t find(Rgb c) { return find(c.r, c.g, c.b); }
 
 private:
-    static constexpr int kCoarseBits = 3; // 8 x 8 x 8 cells, 32 levels wide
-    static constexpr int kFineBits = 4;   // 16 x 16 x 16 cells, 16 levels wide
+    static constexpr int kCoarseBits = 3;  // 8 x 8 x 8 cells, 32 levels wide
+    static constexpr int kFineBits = 4;    // 16 x 16 x 16 cells, 16 levels wide
     static constexpr int kCoarseShift = 8 - kCoarseBits;
     static constexpr int kFineShift = 8 - kFineBits;
     static constexpr int kFirst = 4;
 
     struct Candidate {
-        std::int32_t reach; // squared distance from the cell to the entry
+        std::int32_t reach;  // squared distance from the cell to the entry
         std::uint8_t r, g, b, index;
     };
 
@@ -84,18 +84,18 @@ private:
 
     Runs palette_;
     std::vector<std::int32_t> coarseStart_;
-    std::vector<std::uint16_t> coarseCount_; // padded
+    std::vector<std::uint16_t> coarseCount_;  // padded
     Runs coarse_;
     std::vector<std::int32_t> fineStart_;
     std::vector<std::uint16_t> fineCount_;
     std::vector<Candidate> fine_;
-    std::vector<std::int32_t> nearest_, farthest_; // scratch, one per entry
-    std::vector<Candidate> kept_;                  // scratch
-    std::vector<std::uint16_t> keptIndex_;         // scratch
+    std::vector<std::int32_t> nearest_, farthest_;  // scratch, one per entry
+    std::vector<Candidate> kept_;                   // scratch
+    std::vector<std::uint16_t> keptIndex_;          // scratch
 };
 
 // The same answer by trying every entry; for small jobs and as the
 // reference in tests.
 std::uint8_t nearestByScan(std::span<const Rgb> palette, Rgb colour);
 
-} // namespace hf
+}  // namespace hf

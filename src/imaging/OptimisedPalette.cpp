@@ -361,7 +361,7 @@ void refine(std::vector<Rgb>& palette, std::size_t movable, const std::vector<Po
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours, std::span<const Rgb> keep)
 {
@@ -392,4 +392,4 @@ std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours, std::s
     return palette;
 }
 
-} // namespace hf
+}  // namespace hf

@@ -15,4 +15,4 @@ namespace hf {
 // after the chosen ones. Empty for an empty picture.
 std::vector<Rgb> optimisedPalette(const LBitmap& picture, int maxColours, std::span<const Rgb> keep = {});
 
-} // namespace hf
+}  // namespace hf

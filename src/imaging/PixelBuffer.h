@@ -69,4 +69,4 @@ private:
 
 using PixelBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
-} // namespace hf
+}  // namespace hf

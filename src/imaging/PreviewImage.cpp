@@ -26,9 +26,9 @@ QImage handheldView(const QImage& picture, QSize view, QRgb surround, qreal rati
     canvas.setDevicePixelRatio(ratio);
     if (picture.isNull())
         return canvas;
-    const QImage pixels = picture.copy(0, 0, std::min(picture.width(), kHandheldSide),
-                                       std::min(picture.height(), kHandheldSide))
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage pixels =
+        picture.copy(0, 0, std::min(picture.width(), kHandheldSide), std::min(picture.height(), kHandheldSide))
+            .convertToFormat(QImage::Format_RGB32);
     const int side = std::max(1, int(std::lround(ratio)));
     // Centred in device pixels, rounding toward zero as the view's own
     // arithmetic does; each picture pixel copied into side x side pixels.

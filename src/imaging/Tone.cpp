@@ -27,7 +27,7 @@ std::uint8_t toByte(double v)
     return std::uint8_t(std::clamp(std::lround(v), 0L, 255L));
 }
 
-} // namespace
+}  // namespace
 
 // Gamma as a power on the 0 ... 1 scale: out = in^(100 / gammaTimes100).
 // Values above 100 lift the middle tones and keep black and white; the
@@ -63,4 +63,4 @@ void LBitmap::ChangeContrast(int amount)
     applyCurve(palette_, pixels_, isIndexed(), curve);
 }
 
-} // namespace hf
+}  // namespace hf

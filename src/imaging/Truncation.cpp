@@ -59,7 +59,7 @@ bool jpegTruncated(std::span<const std::uint8_t> file)
         if (!in.has(2))
             return true;
         if (in.u8() != 0xFF)
-            return false; // not what we understand: leave it to the decoder
+            return false;  // not what we understand: leave it to the decoder
         std::uint8_t marker = in.u8();
         while (marker == 0xFF) {
             if (!in.has(1))
@@ -140,7 +140,7 @@ bool gifTruncated(std::span<const std::uint8_t> file, std::size_t* imageData = n
                 return true;
             return !in.skip(1) || !skipSubBlocks(in, imageData);
         } else {
-            return false; // a trailer or damage the decoder reports itself
+            return false;  // a trailer or damage the decoder reports itself
         }
     }
 }
@@ -190,7 +190,7 @@ bool pngTruncated(std::span<const std::uint8_t> file)
         const bool end = std::memcmp(file.data() + in.pos(), "IEND", 4) == 0;
         in.skip(4);
         if (length > 0x7FFFFFFFu)
-            return false; // damage the decoder reports
+            return false;  // damage the decoder reports
         if (!in.skip(std::size_t(length) + 4))
             return true;
         if (end)
@@ -243,7 +243,7 @@ bool gifHoldsTooLittle(std::span<const std::uint8_t> file)
     return screen > kMostPerByte * data + kSlack;
 }
 
-} // namespace
+}  // namespace
 
 bool declaresMoreThanItHolds(std::span<const std::uint8_t> file)
 {
@@ -267,4 +267,4 @@ bool looksTruncated(std::span<const std::uint8_t> file)
     return false;
 }
 
-} // namespace hf
+}  // namespace hf

@@ -20,4 +20,4 @@ bool looksTruncated(std::span<const std::uint8_t> file);
 // A flat picture, which compresses that far, still passes.
 bool declaresMoreThanItHolds(std::span<const std::uint8_t> file);
 
-} // namespace hf
+}  // namespace hf

@@ -9,7 +9,7 @@ constexpr int kShift = 16;
 constexpr int kOne = 1 << kShift;
 
 struct Coefficients {
-    int yScale, yOffset; // luma to 0 ... 255, times kOne
+    int yScale, yOffset;  // luma to 0 ... 255, times kOne
     int crToR, cbToG, crToG, cbToB;
 };
 
@@ -40,7 +40,7 @@ std::uint8_t clampByte(int v)
     return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-} // namespace
+}  // namespace
 
 void convertYCbCr(const YCbCrPlanes& p, LBitmap& out)
 {
@@ -67,4 +67,4 @@ void convertYCbCr(const YCbCrPlanes& p, LBitmap& out)
     }
 }
 
-} // namespace hf
+}  // namespace hf

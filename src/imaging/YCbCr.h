@@ -27,4 +27,4 @@ struct YCbCrPlanes {
 // spares a full-size RGB copy of a photo of tens of megapixels.
 void convertYCbCr(const YCbCrPlanes& planes, LBitmap& out);
 
-} // namespace hf
+}  // namespace hf

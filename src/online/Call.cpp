@@ -7,12 +7,9 @@ namespace hf::opc {
 
 Call::Call(std::int32_t session, ConnectCallback stop, ProgressCallback progress, std::string userAgent)
     // NOLINTNEXTLINE(performance-no-int-to-ptr): the callbacks get the session number as their handle.
-    : library_(reinterpret_cast<void*>(std::intptr_t(session))),
-      userAgent_(std::move(userAgent)),
-      stop_(stop),
+    : library_(reinterpret_cast<void*>(std::intptr_t(session))), userAgent_(std::move(userAgent)), stop_(stop),
       progress_(progress),
-      http_(CallHooks{[this] { return stopRequested(); },
-                      [this](std::uint64_t bytes) { done_ += bytes; }})
+      http_(CallHooks{[this] { return stopRequested(); }, [this](std::uint64_t bytes) { done_ += bytes; }})
 {
 }
 
@@ -105,11 +102,15 @@ HttpResponse Call::propfind(const std::string& url, int depth, std::optional<Cre
 std::int32_t statusFor(const HttpResponse& r, std::int32_t missing)
 {
     switch (r.failure) {
-    case HttpFailure::Cancelled: return kCancelled;
+    case HttpFailure::Cancelled:
+        return kCancelled;
     case HttpFailure::Unreachable:
-    case HttpFailure::Proxy: return kCommunications;
-    case HttpFailure::TooLarge: return kUnexpectedValue;
-    case HttpFailure::None: break;
+    case HttpFailure::Proxy:
+        return kCommunications;
+    case HttpFailure::TooLarge:
+        return kUnexpectedValue;
+    case HttpFailure::None:
+        break;
     }
     if (r.status >= 200 && r.status < 300)
         return kOk;

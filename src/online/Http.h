@@ -94,7 +94,7 @@ struct HttpResponse {
     HttpFailure failure = HttpFailure::None;
     long status = 0;
     Body body;
-    std::string redirect;     // absolute target of a 3xx answer
+    std::string redirect;  // absolute target of a 3xx answer
     std::string contentType;
     std::uint64_t fullSize = 0;  // the whole resource's size, when the answer told it
 };

@@ -116,8 +116,8 @@ std::int32_t OpcInit(ConnectCallback callback, std::int32_t, const char* host, s
     return kOk;
 }
 
-std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, std::int32_t,
-                                 std::int32_t capacity, RollEntry* rolls, RollListRequest* request)
+std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, std::int32_t, std::int32_t capacity,
+                                 RollEntry* rolls, RollListRequest* request)
 {
     const auto session = Store::instance().session(handle);
     if (!session)

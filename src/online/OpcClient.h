@@ -51,14 +51,14 @@ struct RollEntry {
 };
 
 struct TransferRequest {
-    const char* email;          // thumbnails only
-    const char* partnerId;      // thumbnails only
+    const char* email;            // thumbnails only
+    const char* partnerId;        // thumbnails only
     const char* partnerPassword;  // thumbnails only
     const char* rollName;
     std::int32_t one;
     const char* folder;
-    char format[4];             // "JPG"
-    std::int32_t pixels;        // 96 thumbnails, 400 picture
+    char format[4];               // "JPG"
+    std::int32_t pixels;          // 96 thumbnails, 400 picture
     std::int32_t thumbnailCount;  // out
     std::uint8_t reserved[64];
 };
@@ -123,18 +123,16 @@ inline constexpr std::int32_t kProxyAsk = -1;
 inline constexpr std::int32_t kProxyFailed = 0;
 
 std::int32_t OpcSetProxyCallback(ProxyCallback callback);
-std::int32_t OpcInit(ConnectCallback callback, std::int32_t version, const char* host,
-                     std::uint16_t port, const char* partnerId, const char* partnerPassword,
-                     std::int32_t* session);
+std::int32_t OpcInit(ConnectCallback callback, std::int32_t version, const char* host, std::uint16_t port,
+                     const char* partnerId, const char* partnerPassword, std::int32_t* session);
 std::int32_t OpcListRelatedFilms(std::int32_t handle, ConnectCallback callback, std::int32_t zero,
                                  std::int32_t capacity, RollEntry* rolls, RollListRequest* request);
 std::int32_t OpcGetFilmLocation(std::int32_t handle, ConnectCallback callback, const char* rollName,
                                 RollLocation* location);
 std::int32_t OpcGetThumbnails(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
-                              std::int32_t capacity, ThumbnailEntry* thumbnails,
-                              TransferRequest* request);
-std::int32_t OpcActivityMode(std::int32_t handle, ConnectCallback cancel, std::int32_t mode,
-                             std::int32_t a, std::int32_t b);
+                              std::int32_t capacity, ThumbnailEntry* thumbnails, TransferRequest* request);
+std::int32_t OpcActivityMode(std::int32_t handle, ConnectCallback cancel, std::int32_t mode, std::int32_t a,
+                             std::int32_t b);
 std::int32_t OpcGetImage(std::int32_t handle, ConnectCallback cancel, ProgressCallback progress,
                          const PictureDescriptor* picture, TransferRequest* request);
 std::int32_t OpcClose(std::int32_t handle);

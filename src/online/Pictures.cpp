@@ -3,8 +3,8 @@
 #include "ImageIO.h"
 
 #include <cstring>
-#include <memory>
 #include <libexif/exif-data.h>
+#include <memory>
 
 namespace hf::opc {
 namespace {

@@ -27,7 +27,7 @@ struct JpegHead {
 JpegHead inspectJpegHead(Bytes start);
 
 struct ExifFacts {
-    int orientation = 1;  // 1 to 8, 1 when absent or unknown
+    int orientation = 1;                  // 1 to 8, 1 when absent or unknown
     std::vector<std::uint8_t> thumbnail;  // the embedded JPEG thumbnail, may be empty
 };
 ExifFacts readExif(Bytes exifPayload);

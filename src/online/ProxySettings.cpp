@@ -7,9 +7,8 @@ namespace hf {
 namespace {
 
 constexpr std::string_view kSection = "Proxy";
-constexpr std::string_view kCantConnectText =
-    "There were problems connecting to your proxy server.\n\n"
-    "If you wish to configure your proxy server connection, press Yes.";
+constexpr std::string_view kCantConnectText = "There were problems connecting to your proxy server.\n\n"
+                                              "If you wish to configure your proxy server connection, press Yes.";
 constexpr std::string_view kCantConnectCaption = "Can't Connect";
 
 std::atomic<ProxyAnswerer*> currentAnswerer{nullptr};
@@ -41,10 +40,12 @@ std::optional<WindowsProxyEntry> parseWindowsProxyText(std::string_view text)
     // a host and no port, rather than a host that runs into the next entry.
     const auto colon = upper.find(':', hostEnd);
     if (colon == std::string::npos || (entryEnd != std::string::npos && entryEnd < colon))
-        return WindowsProxyEntry{upper.substr(equals + 1, entryEnd == std::string::npos ? entryEnd : entryEnd - equals - 1), ""};
+        return WindowsProxyEntry{
+            upper.substr(equals + 1, entryEnd == std::string::npos ? entryEnd : entryEnd - equals - 1), ""};
     const auto semicolon = upper.find(';', colon + 1);
     const auto portEnd = semicolon == std::string::npos ? upper.size() : semicolon;
-    return WindowsProxyEntry{upper.substr(equals + 1, colon - equals - 1), upper.substr(colon + 1, portEnd - colon - 1)};
+    return WindowsProxyEntry{upper.substr(equals + 1, colon - equals - 1),
+                             upper.substr(colon + 1, portEnd - colon - 1)};
 }
 
 std::uint16_t proxyPortFromText(std::string_view text)

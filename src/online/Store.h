@@ -22,8 +22,8 @@ namespace hf::opc {
 struct Session {
     std::string hostText;  // as OpcInit was given it
     std::uint16_t port = 0;
-    std::string baseUrl;   // ends with '/'
-    std::string userAgent; // the program and the partner identifier
+    std::string baseUrl;    // ends with '/'
+    std::string userAgent;  // the program and the partner identifier
 };
 
 std::string userAgentFor(const char* partnerId);
@@ -41,8 +41,7 @@ public:
 
     // A listing succeeded: its account goes to its own server from now on,
     // and the shown names map back to the collections' real names.
-    void listed(const std::string& baseUrl, const Credentials& account,
-                std::map<std::string, std::string> realByShown);
+    void listed(const std::string& baseUrl, const Credentials& account, std::map<std::string, std::string> realByShown);
     // A roll location that the library reported: its server is trusted
     // with the account too.
     void moved(const std::string& locationBase, const std::string& shownName, const std::string& rollUrl);

@@ -7,8 +7,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <pwd.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -132,7 +132,8 @@ void FileHandheldDesktop::createDefault()
     std::ofstream out(folder_ / kFileName);
     out << "; Handheld users and their folders, as the handheld desktop knows them.\n"
         << "[Users]\nCount=1\nUser0=" << user << "\nFolder0=" << dir << "\n"
-        << "[Creators]\n" << kCreatorId << "=Handfolio\n";
+        << "[Creators]\n"
+        << kCreatorId << "=Handfolio\n";
     users_.push_back({user, folder_ / dir});
     creators_[kCreatorId] = "Handfolio";
 }

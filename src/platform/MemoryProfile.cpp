@@ -22,8 +22,7 @@ void MemoryProfile::setInt(std::string_view section, std::string_view name, int 
     setString(section, name, std::to_string(value));
 }
 
-std::string MemoryProfile::getString(std::string_view section, std::string_view name,
-                                     std::string_view fallback) const
+std::string MemoryProfile::getString(std::string_view section, std::string_view name, std::string_view fallback) const
 {
     auto it = values_.find({std::string(section), std::string(name)});
     return it == values_.end() ? std::string(fallback) : it->second;

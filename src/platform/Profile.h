@@ -14,8 +14,7 @@ public:
     virtual ~Profile() = default;
     virtual int getInt(std::string_view section, std::string_view name, int fallback) const = 0;
     virtual void setInt(std::string_view section, std::string_view name, int value) = 0;
-    virtual std::string getString(std::string_view section, std::string_view name,
-                                  std::string_view fallback) const = 0;
+    virtual std::string getString(std::string_view section, std::string_view name, std::string_view fallback) const = 0;
     virtual void setString(std::string_view section, std::string_view name, std::string_view value) = 0;
 };
 
@@ -25,8 +24,7 @@ class MemoryProfile final : public Profile {
 public:
     int getInt(std::string_view section, std::string_view name, int fallback) const override;
     void setInt(std::string_view section, std::string_view name, int value) override;
-    std::string getString(std::string_view section, std::string_view name,
-                          std::string_view fallback) const override;
+    std::string getString(std::string_view section, std::string_view name, std::string_view fallback) const override;
     void setString(std::string_view section, std::string_view name, std::string_view value) override;
 
     bool contains(std::string_view section, std::string_view name) const;

@@ -47,8 +47,8 @@ bool ReloadService::handOverToRunningProgram()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
         return false;
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService), QStringLiteral("Activate"));
+    const QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                                             QString::fromLatin1(kService), QStringLiteral("Activate"));
     // A program that does not answer (hung, or an older one) is not handed
     // over to: this one starts, and the album lock keeps the two apart.
     return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;

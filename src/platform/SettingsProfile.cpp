@@ -56,8 +56,7 @@ void SettingsProfile::setInt(std::string_view section, std::string_view name, in
     written();
 }
 
-std::string SettingsProfile::getString(std::string_view section, std::string_view name,
-                                       std::string_view fallback) const
+std::string SettingsProfile::getString(std::string_view section, std::string_view name, std::string_view fallback) const
 {
     const QVariant v = settings_.value(key(section, name));
     if (!v.isValid())

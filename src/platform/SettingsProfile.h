@@ -14,8 +14,7 @@ public:
     SettingsProfile();
     int getInt(std::string_view section, std::string_view name, int fallback) const override;
     void setInt(std::string_view section, std::string_view name, int value) override;
-    std::string getString(std::string_view section, std::string_view name,
-                          std::string_view fallback) const override;
+    std::string getString(std::string_view section, std::string_view name, std::string_view fallback) const override;
     void setString(std::string_view section, std::string_view name, std::string_view value) override;
 
     QString fileName() const { return settings_.fileName(); }

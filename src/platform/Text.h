@@ -29,8 +29,7 @@ std::string cp1252ToUtf8(std::string_view bytes);
 
 // The text of a fixed field: its bytes up to the first zero, or the whole
 // field when a damaged file left no terminator.
-template <std::size_t N>
-std::string_view fieldText(const char (&field)[N])
+template <std::size_t N> std::string_view fieldText(const char (&field)[N])
 {
     std::size_t n = 0;
     while (n < N && field[n] != '\0')
@@ -40,16 +39,14 @@ std::string_view fieldText(const char (&field)[N])
 
 // Copies bytes into a fixed field, keeping its terminating zero: at most N - 1
 // bytes are taken and the rest of the field is zeroed.
-template <std::size_t N>
-void copyField(char (&field)[N], std::string_view bytes)
+template <std::size_t N> void copyField(char (&field)[N], std::string_view bytes)
 {
     const std::size_t n = bytes.size() < N - 1 ? bytes.size() : N - 1;
     std::memcpy(field, bytes.data(), n);
     std::memset(field + n, 0, N - n);
 }
 
-template <std::size_t N>
-constexpr bool fitsField(const char (&)[N], std::string_view bytes)
+template <std::size_t N> constexpr bool fitsField(const char (&)[N], std::string_view bytes)
 {
     return bytes.size() < N;
 }

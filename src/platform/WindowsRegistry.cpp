@@ -23,7 +23,8 @@ public:
             return std::nullopt;
         DWORD value = 0;
         DWORD size = sizeof value;
-        const LONG read = RegQueryValueExA(handle, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        const LONG read =
+            RegQueryValueExA(handle, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
         RegCloseKey(handle);
         if (read != ERROR_SUCCESS || size != sizeof value)
             return std::nullopt;
@@ -41,7 +42,10 @@ public:
     }
 
 private:
-    static HKEY hive(Root root) { return root == Root::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+    static HKEY hive(Root root)
+    {
+        return root == Root::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    }
 };
 
 }  // namespace

@@ -73,8 +73,8 @@ TEST_F(AlbumFile, TrailingPartialRecordIsIgnoredAndDroppedBySave)
 {
     touch(dir / "p0.bmp");
     touch(dir / "p1.bmp");
-    std::string bytes = albumBytes(defaultHeader(), {makeRecord("One", dir / "p0.bmp", 0),
-                                                     makeRecord("Two", dir / "p1.bmp", 1)});
+    std::string bytes =
+        albumBytes(defaultHeader(), {makeRecord("One", dir / "p0.bmp", 0), makeRecord("Two", dir / "p1.bmp", 1)});
     bytes.append(123, 'x');
     writeFile(file(), bytes);
 
@@ -90,9 +90,9 @@ TEST_F(AlbumFile, LoadSortsByPositionAndSaveRenumbersMarkingModified)
 {
     for (const char* p : {"p0.bmp", "p1.bmp", "p2.bmp"})
         touch(dir / p);
-    writeFile(file(), albumBytes(defaultHeader(), {makeRecord("Five", dir / "p0.bmp", 5),
-                                                   makeRecord("Two", dir / "p1.bmp", 2),
-                                                   makeRecord("Nine", dir / "p2.bmp", 9)}));
+    writeFile(file(),
+              albumBytes(defaultHeader(), {makeRecord("Five", dir / "p0.bmp", 5), makeRecord("Two", dir / "p1.bmp", 2),
+                                           makeRecord("Nine", dir / "p2.bmp", 9)}));
     album->loadAlbum(dir.path(), boxes);
     ASSERT_EQ(album->count, 3);
     EXPECT_EQ(fieldText(album->records[0].pictureName), "Two");
@@ -115,9 +115,9 @@ TEST_F(AlbumFile, EqualPositionsAreNeverExchanged)
         touch(dir / p);
     // The album's exchange sort is not stable: "First" is exchanged with "Zero"
     // and so ends up after "Second", although both have position 1.
-    writeFile(file(), albumBytes(defaultHeader(), {makeRecord("First", dir / "p0.bmp", 1),
-                                                   makeRecord("Second", dir / "p1.bmp", 1),
-                                                   makeRecord("Zero", dir / "p2.bmp", 0)}));
+    writeFile(file(), albumBytes(defaultHeader(),
+                                 {makeRecord("First", dir / "p0.bmp", 1), makeRecord("Second", dir / "p1.bmp", 1),
+                                  makeRecord("Zero", dir / "p2.bmp", 0)}));
     album->loadAlbum(dir.path(), boxes);
     EXPECT_EQ(fieldText(album->records[0].pictureName), "Zero");
     EXPECT_EQ(fieldText(album->records[1].pictureName), "Second");
@@ -128,9 +128,9 @@ TEST_F(AlbumFile, DeletedRecordsKeepTheirPositionAndAreStillWritten)
 {
     for (const char* p : {"p0.bmp", "p2.bmp"})
         touch(dir / p);
-    writeFile(file(), albumBytes(defaultHeader(), {makeRecord("A", dir / "p0.bmp", 0),
-                                                   makeRecord("Gone", dir / "p1.bmp", 1, 0, 1),
-                                                   makeRecord("C", dir / "p2.bmp", 2)}));
+    writeFile(file(), albumBytes(defaultHeader(),
+                                 {makeRecord("A", dir / "p0.bmp", 0), makeRecord("Gone", dir / "p1.bmp", 1, 0, 1),
+                                  makeRecord("C", dir / "p2.bmp", 2)}));
     album->loadAlbum(dir.path(), boxes);
     EXPECT_TRUE(boxes.shown().empty()) << "a removed photo's missing file is no news";
     ASSERT_TRUE(album->saveAlbum(dir.path(), boxes));
@@ -144,8 +144,8 @@ TEST_F(AlbumFile, DeletedRecordsKeepTheirPositionAndAreStillWritten)
 
 TEST_F(AlbumFile, MissingPicturesAreReportedOnceWithTheExactText)
 {
-    writeFile(file(), albumBytes(defaultHeader(), {makeRecord("A", dir / "p0.bmp", 0),
-                                                   makeRecord("B", dir / "p1.bmp", 1)}));
+    writeFile(file(),
+              albumBytes(defaultHeader(), {makeRecord("A", dir / "p0.bmp", 0), makeRecord("B", dir / "p1.bmp", 1)}));
     album->loadAlbum(dir.path(), boxes);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text,

@@ -22,9 +22,9 @@ TEST(AlbumRobustness, RandomAndDamagedFilesLoadAndSave)
     std::mt19937 rng(20261208);
 
     touch(dir / "p0.bmp");
-    std::string valid = albumBytes(defaultHeader(), {makeRecord("A", dir / "p0.bmp", 3, 2),
-                                                     makeRecord("B", dir / "p1.bmp", 1, 200, 1),
-                                                     makeRecord("C", dir / "p0.bmp", -7, -1)});
+    std::string valid =
+        albumBytes(defaultHeader(), {makeRecord("A", dir / "p0.bmp", 3, 2), makeRecord("B", dir / "p1.bmp", 1, 200, 1),
+                                     makeRecord("C", dir / "p0.bmp", -7, -1)});
 
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;

@@ -3,8 +3,8 @@
 #include "AlbumLock.h"
 #include "AlbumTestUtil.h"
 #include "FileHandheldDesktop.h"
-#include "Profile.h"
 #include "PictureFileWriter.h"
+#include "Profile.h"
 #include "RecordingMessageBoxes.h"
 #include "SafeFiles.h"
 #include "UserSession.h"
@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <ctime>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,7 +62,7 @@ std::vector<std::string> namesIn(const fs::path& folder)
 
 struct AlbumCrash {
     const char* point;
-    bool damagedBefore;  // the album on disk could not be read
+    bool damagedBefore;   // the album on disk could not be read
     bool keptAfterCrash;  // the .unreadable name exists after the crash
 };
 
@@ -240,12 +240,12 @@ TEST_P(Leftovers, OnlyOurOwnNamesAreClearedAndOnlyUnderTheLock)
     session.loadAlbum();
     EXPECT_EQ(session.readOnly(), heldElsewhere);
     std::vector<std::string> kept{".handfolio.lock", "00001.jpg", "P7.BMP", "Photos.dat", "Photos.dat.mine",
-                                  "notes.txt", "p0.bmp", "p1.bmp", "p5.bmp", "p6.bmp.bak", "p8.bmp", "p9.bmp",
-                                  "t12.jpg"};
+                                  "notes.txt",       "p0.bmp",    "p1.bmp", "p5.bmp",     "p6.bmp.bak",
+                                  "p8.bmp",          "p9.bmp",    "t12.jpg"};
     if (heldElsewhere) {
         // Not ours to judge while another program works here.
-        for (const char* name : {".picture.bmp.toolong1", ".picture.bmp.young1", "p6.bmp", "t0001.jpg",
-                                 "0002.jpg", ".t0003.jpg.part"})
+        for (const char* name :
+             {".picture.bmp.toolong1", ".picture.bmp.young1", "p6.bmp", "t0001.jpg", "0002.jpg", ".t0003.jpg.part"})
             kept.emplace_back(name);
         std::sort(kept.begin(), kept.end());
     } else {

@@ -1,7 +1,7 @@
+#include "UserSession.h"
 #include "AlbumTestUtil.h"
 #include "FileHandheldDesktop.h"
 #include "RecordingMessageBoxes.h"
-#include "UserSession.h"
 
 #include <gtest/gtest.h>
 
@@ -168,8 +168,11 @@ TEST(FileDesktop, ReadsUsersFoldersAndCreators)
     const fs::path unplugged = elsewhere / "unplugged" / "bob";
     // Written by an editor that starts the file with a UTF-8 byte-order mark.
     writeFile(dir / "users.ini", "\xEF\xBB\xBF; users\r\n[Users]\r\nCount=4\r\nUser0=Ann = Smith\r\nFolder0=AnnS\r\n"
-                                 "User1=Bob\r\nFolder1=" + unplugged.string() + "\r\nUser2=\r\nFolder2=x\r\n"
-                                 "User3=Cy\r\nFolder3=" + elsewhere.path().string() + "\r\n[Creators]\r\nWz4k=Pictures\r\n");
+                                 "User1=Bob\r\nFolder1=" +
+                                     unplugged.string() +
+                                     "\r\nUser2=\r\nFolder2=x\r\n"
+                                     "User3=Cy\r\nFolder3=" +
+                                     elsewhere.path().string() + "\r\n[Creators]\r\nWz4k=Pictures\r\n");
     FileHandheldDesktop desktop(dir.path());
     ASSERT_EQ(desktop.userCount(), 3) << "an entry without a name is skipped";
     EXPECT_EQ(desktop.userName(0), "Ann = Smith");

@@ -27,20 +27,30 @@ TEST_F(AlbumWindowTest, ControlsCarryTheirIdsAndTexts)
     open();
     addPhotoSources(*window);
     EXPECT_EQ(window->windowTitle(), "Handfolio Album Creator 2.6");
-    const std::vector<std::pair<const char*, const char*>> buttons = {
-        {"1000", "&Add Photo ..."},     {"1001", "Remove Photo"}, {"1003", "Move Photo &Up List"},
-        {"1004", "Move Photo &Down List"}, {"1024", "Details ..."}, {"57670", "&Help"}, {"1", "Exit"}};
+    const std::vector<std::pair<const char*, const char*>> buttons = {{"1000", "&Add Photo ..."},
+                                                                      {"1001", "Remove Photo"},
+                                                                      {"1003", "Move Photo &Up List"},
+                                                                      {"1004", "Move Photo &Down List"},
+                                                                      {"1024", "Details ..."},
+                                                                      {"57670", "&Help"},
+                                                                      {"1", "Exit"}};
     for (auto [id, text] : buttons) {
         ASSERT_NE(button(id), nullptr) << id;
         EXPECT_EQ(button(id)->text(), text);
     }
     EXPECT_TRUE(button("1")->isDefault());
-    const std::vector<std::pair<int, const char*>> commands = {
-        {32780, "&Add Photo from File ..."}, {32779, "&Paste from Clipboard"},
-        {32773, "&Get Photo from Scanner or Camera ..."}, {32774, "&Capture Photo from the Screen ..."},
-        {32784, "Download from &Kodak PhotoNet online ..."}, {32776, "E&xit"}, {32777, "&Remove Photo"},
-        {32778, "Picture Details ..."}, {32782, "Move Photo &Up the List"}, {32783, "Move Photo &Down the List"},
-        {57670, "&Help"}, {32772, "&About Handfolio ..."}};
+    const std::vector<std::pair<int, const char*>> commands = {{32780, "&Add Photo from File ..."},
+                                                               {32779, "&Paste from Clipboard"},
+                                                               {32773, "&Get Photo from Scanner or Camera ..."},
+                                                               {32774, "&Capture Photo from the Screen ..."},
+                                                               {32784, "Download from &Kodak PhotoNet online ..."},
+                                                               {32776, "E&xit"},
+                                                               {32777, "&Remove Photo"},
+                                                               {32778, "Picture Details ..."},
+                                                               {32782, "Move Photo &Up the List"},
+                                                               {32783, "Move Photo &Down the List"},
+                                                               {57670, "&Help"},
+                                                               {32772, "&About Handfolio ..."}};
     for (auto [id, text] : commands) {
         auto* action = window->findChild<QAction*>(QString::number(id));
         ASSERT_NE(action, nullptr) << id;
@@ -162,7 +172,8 @@ TEST_F(AlbumWindowTest, MovingUnderAFilterExchangesOnlyTheTwoRecords)
     auto saved = readAlbum("Ann");
     QStringList order;
     for (int i = 0; i < saved->count; ++i)
-        order << QString::fromStdString(std::string(fieldText(saved->records[static_cast<std::size_t>(i)].pictureName)));
+        order << QString::fromStdString(
+            std::string(fieldText(saved->records[static_cast<std::size_t>(i)].pictureName)));
     EXPECT_EQ(order, (QStringList{"R0", "R1", "R7", "R3", "R4", "R5", "R6", "R2", "R8"}));
     for (int i = 3; i <= 6; ++i)
         EXPECT_EQ(saved->records[static_cast<std::size_t>(i)].modified, 1) << "new records are marked modified anyway";

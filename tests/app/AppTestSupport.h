@@ -77,11 +77,7 @@ public:
     AlbumWindow& open();
     void close() { window.reset(); }
 
-    template <typename T>
-    T* child(const char* id) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(id));
-    }
+    template <typename T> T* child(const char* id) const { return window->findChild<T*>(QString::fromLatin1(id)); }
     QListWidget* list() const { return child<QListWidget>("1005"); }
     QPushButton* button(const char* id) const { return child<QPushButton>(id); }
     QString label(const char* id) const { return child<QLabel>(id)->text(); }

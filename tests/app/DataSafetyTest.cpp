@@ -32,8 +32,8 @@ protected:
             GTEST_SKIP() << "no session bus; the test script runs the suite inside its own D-Bus session";
         writeAlbum("Ann", {"Alpha", "Beta", "Gamma"});
         profile.setString("Prefs", "PrevUser", "Ann");
-        window = std::make_unique<AlbumWindow>(
-            AlbumServices{profile, realBoxes, *desktop, nullptr, [](QWidget*) {}, true});
+        window =
+            std::make_unique<AlbumWindow>(AlbumServices{profile, realBoxes, *desktop, nullptr, [](QWidget*) {}, true});
         realBoxes.setOwner(window.get());
         window->initialise();
         window->show();
@@ -215,8 +215,7 @@ TEST_P(NoProgramFolder, NothingIsReadOrWrittenAndTheCommandsAreOff)
 
 INSTANTIATE_TEST_SUITE_P(
     UsersLists, NoProgramFolder,
-    ::testing::Values("[Users]\nCount=0\n[Creators]\nWz4k=Handfolio\n",
-                      "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n",
+    ::testing::Values("[Users]\nCount=0\n[Creators]\nWz4k=Handfolio\n", "[Users]\nCount=1\nUser0=Ann\nFolder0=ann\n",
                       "[Users]\nCount=1\nUser0=Ann\nFolder0=/nonexistent-drive/ann\n[Creators]\nWz4k=Handfolio\n"));
 
 }  // namespace

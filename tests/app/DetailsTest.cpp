@@ -36,8 +36,8 @@ TEST_F(Details, DoubleClickWithoutSelectionOpensRowZero)
             clickButton(w, "Cancel");
         },
         5000, "138");
-    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, QPoint(list()->viewport()->width() - 3,
-                                                                      list()->viewport()->height() - 3));
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {},
+                       QPoint(list()->viewport()->width() - 3, list()->viewport()->height() - 3));
     EXPECT_TRUE(details.handled());
     EXPECT_EQ(shown, "First");
     EXPECT_EQ(list()->currentRow(), 0);

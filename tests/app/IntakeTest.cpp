@@ -1,17 +1,17 @@
 #include "AppTestSupport.h"
+#include "ImageIO.h"
 #include "ModalHelper.h"
 #include "PhotoIntake.h"
 #include "PictureEditorDlg.h"
-#include "ImageIO.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
-#include <QTest>
-#include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -147,7 +147,8 @@ TEST_F(Intake, AddPhotoThroughTheFileDialogEditorAndNameWritesAlbumAndPicture)
         8000, "fileDialog");
     QTest::mouseClick(button("1000"), Qt::LeftButton);
     ASSERT_TRUE(again.handled());
-    EXPECT_EQ(secondFolder.toStdString(), QDir(QString::fromStdString(dir.path().string())).absolutePath().toStdString());
+    EXPECT_EQ(secondFolder.toStdString(),
+              QDir(QString::fromStdString(dir.path().string())).absolutePath().toStdString());
 }
 
 TEST(FileDialog, ListsEveryImageFileReadablyAndQuietly)
@@ -160,10 +161,11 @@ TEST(FileDialog, ListsEveryImageFileReadablyAndQuietly)
 
     static QStringList warnings;
     warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-        if (type != QtDebugMsg && type != QtInfoMsg && !m.startsWith(QLatin1String("This plugin does not support")))
-            warnings << m;
-    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+            if (type != QtDebugMsg && type != QtInfoMsg && !m.startsWith(QLatin1String("This plugin does not support")))
+                warnings << m;
+        });
     const auto listed = [](QTreeView* tree) {
         QStringList names;
         for (int row = 0; row < tree->model()->rowCount(tree->rootIndex()); ++row)
@@ -172,8 +174,8 @@ TEST(FileDialog, ListsEveryImageFileReadablyAndQuietly)
         return names;
     };
     const auto entry = [](QTreeView* tree, const QString& name) {
-        const QModelIndexList found =
-            tree->model()->match(tree->model()->index(0, 0, tree->rootIndex()), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        const QModelIndexList found = tree->model()->match(tree->model()->index(0, 0, tree->rootIndex()),
+                                                           Qt::DisplayRole, name, 1, Qt::MatchExactly);
         return found.isEmpty() ? QRect() : tree->visualRect(found.front());
     };
     QStringList names;
@@ -238,10 +240,11 @@ TEST_F(Intake, PhonePhotoThroughTheFileDialogWhileAFifoIsHighlighted)
     photo.fill(QColor(40, 110, 200));
     ASSERT_TRUE(photo.save(QString::fromStdString((dir / "phone.png").string())));
     const fs::path heic = dir / "IMG_0001.heic";
-    ASSERT_EQ(QProcess::execute(QStringLiteral("heif-enc"),
-                                {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"),
-                                 QString::fromStdString(heic.string()), QString::fromStdString((dir / "phone.png").string())}),
-              0);
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"),
+                                                       QString::fromStdString(heic.string()),
+                                                       QString::fromStdString((dir / "phone.png").string())}),
+        0);
     const fs::path fifo = dir / "a-fifo.jpg";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
@@ -268,7 +271,8 @@ TEST_F(Intake, PhonePhotoThroughTheFileDialogWhileAFifoIsHighlighted)
     name = std::make_unique<ModalHandler>([](QWidget* w) { clickButton(w, "OK"); }, 8000, "131");
     QTest::mouseClick(button("1000"), Qt::LeftButton);
     ASSERT_TRUE(files.handled());
-    EXPECT_TRUE(filter.contains("*.heic") && filter.contains("*.avif") && filter.contains("*.jxl")) << filter.toStdString();
+    EXPECT_TRUE(filter.contains("*.heic") && filter.contains("*.avif") && filter.contains("*.jxl"))
+        << filter.toStdString();
     ASSERT_TRUE(name->handled());
     EXPECT_EQ(sourceSize, QSize(320, 200));
     ASSERT_EQ(readAlbum("Ann")->count, 1);

@@ -13,7 +13,8 @@ TEST(NameRules, ChosenFilesLoseTheExtensionAndAreCutTo15Characters)
     EXPECT_EQ(proposedNameForChosenFile("/home/ann/archive.2001/beach"), "beach");
     EXPECT_EQ(proposedNameForChosenFile("/p/photo.final.png"), "photo.final");
     EXPECT_EQ(proposedNameForChosenFile("/p/Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 au four.jpg"),
-              "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 au") << "15 characters, not 15 bytes";
+              "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 au")
+        << "15 characters, not 15 bytes";
 }
 
 TEST(NameRules, DroppedFilesKeepALeadingFullStopAndTheirLength)

@@ -1,6 +1,6 @@
+#include "ReloadService.h"
 #include "AppTestSupport.h"
 #include "ModalHelper.h"
-#include "ReloadService.h"
 #include "UserSession.h"
 
 #include <QDBusConnection>
@@ -52,8 +52,8 @@ TEST_F(ReloadOverDBus, ASecondStartHandsOverToTheFirst)
     };
     QProcess first;
     ASSERT_TRUE(start(first));
-    ASSERT_TRUE(waitUntil([&] { return bus.interface()->isServiceRegistered(QString::fromLatin1(ReloadService::kService)); },
-                          15000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return bus.interface()->isServiceRegistered(QString::fromLatin1(ReloadService::kService)); }, 15000));
     const FileIdentity before = identityOf(folderOf("Ann") / "Photos.dat");
 
     QProcess second;

@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 

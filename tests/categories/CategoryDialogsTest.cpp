@@ -166,5 +166,5 @@ TEST(EditCategoriesDlg, RefusalsKeepDialogsOpenAndCancelLeavesTheHeader)
     expect(7, "The unfiled category already exists", "Rename Category", MsgStyle::Exclamation);
 }
 
-} // namespace
-} // namespace hf
+}  // namespace
+}  // namespace hf

@@ -1,5 +1,5 @@
-#include "Album.h"
 #include "CategoryTable.h"
+#include "Album.h"
 #include "CategoryTestUtil.h"
 #include "PictureDetails.h"
 
@@ -207,9 +207,11 @@ TEST(MergeCategoryEdits, CarriesEachEditOverByName)
         {"New", [](CategoryEditor& e) { e.create(3, "Family"); }, {"Unfiled", "Personal", "Work", "Travel", "Family"}},
         {"Rename", [](CategoryEditor& e) { e.rename(1, "Private"); }, {"Unfiled", "Private", "Work", "Travel", ""}},
         {"Delete", [](CategoryEditor& e) { e.remove(1); }, {"Unfiled", "", "Work", "Travel", ""}},
-        {"RenameOfWhatWasRenamed", [](CategoryEditor& e) { e.rename(2, "Office"); },
+        {"RenameOfWhatWasRenamed",
+         [](CategoryEditor& e) { e.rename(2, "Office"); },
          {"Unfiled", "Personal", "Work", "Travel", ""}},
-        {"NewThatIsThereAlready", [](CategoryEditor& e) { e.create(3, "Travel"); },
+        {"NewThatIsThereAlready",
+         [](CategoryEditor& e) { e.create(3, "Travel"); },
          {"Unfiled", "Personal", "Work", "Travel", ""}},
     };
     for (const Row& row : rows) {
@@ -228,5 +230,5 @@ TEST(MergeCategoryEdits, CarriesEachEditOverByName)
     }
 }
 
-} // namespace
-} // namespace hf
+}  // namespace
+}  // namespace hf

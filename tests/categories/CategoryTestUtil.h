@@ -34,4 +34,4 @@ inline bool sameBytes(const AlbumHeader& a, const AlbumHeader& b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-} // namespace hf::test
+}  // namespace hf::test

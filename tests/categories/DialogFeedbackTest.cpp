@@ -40,7 +40,7 @@ TEST(MessageBoxes, BelongToTheDialogThatRaisesThemAndQuestionsShowOnlyYesAndNo)
 
     const struct {
         QDialog* dialog = nullptr;
-        Qt::Key key = Qt::Key_unknown; // raises the box: OK on an empty name, Escape in the editor
+        Qt::Key key = Qt::Key_unknown;  // raises the box: OK on an empty name, Escape in the editor
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
     } rows[] = {
@@ -79,14 +79,14 @@ TEST(FieldEdits, SayAtOnceWhyACharacterIsRefused)
     CPictureNameDlg nameDlg;
     CPictureDetailsDlg details(header, record, boxes);
     CCategoryNameDlg categoryName(header, boxes);
-    const QString foreign = QStringLiteral("\u0142"); // Polish l with stroke: not in Windows-1252
+    const QString foreign = QStringLiteral("\u0142");  // Polish l with stroke: not in Windows-1252
     const QString twenty(20, QLatin1Char('x'));
     const struct {
         QDialog* dialog;
         const char* id;
         QString start;
         QString typed;
-        const char* tip; // empty: nothing is refused
+        const char* tip;  // empty: nothing is refused
         QString after;
     } rows[] = {
         {&nameDlg, "1013", "Fifteen", foreign, "cannot show", "Fifteen"},
@@ -94,7 +94,7 @@ TEST(FieldEdits, SayAtOnceWhyACharacterIsRefused)
         {&details, "1026", "Beach", foreign, "cannot show", "Beach"},
         {&details, "1020", "Unfiled", foreign, "cannot show", "Unfiled"},
         {&categoryName, "1034", "Trips", foreign, "cannot show", "Trips"},
-        {&categoryName, "1034", "", twenty, "", twenty}, // category names are cut only at OK
+        {&categoryName, "1034", "", twenty, "", twenty},  // category names are cut only at OK
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id + (" " + row.start.toStdString()));

@@ -74,4 +74,4 @@ inline void retype(QWidget* edit, const QString& text)
     typeText(edit, text);
 }
 
-} // namespace hf::test
+}  // namespace hf::test

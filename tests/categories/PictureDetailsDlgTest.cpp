@@ -248,5 +248,5 @@ TEST(PictureDetailsDlg, LongerStoredNameIsKeptUnlessEdited)
     EXPECT_EQ(fieldText(longName.pictureName), "Twenty-three characters");
 }
 
-} // namespace
-} // namespace hf
+}  // namespace
+}  // namespace hf

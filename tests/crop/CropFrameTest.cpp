@@ -61,6 +61,7 @@ TEST(CropFrameHitTest, HandlesComeBeforeTheInside)
         int x, y;
         Mode mode;
     } cases[] = {
+        // clang-format off
         {12, 12, Mode::TopLeft},     // a handle's inner quarter lies over the frame
         {47, 12, Mode::TopRight},
         {12, 47, Mode::BottomLeft},
@@ -69,6 +70,7 @@ TEST(CropFrameHitTest, HandlesComeBeforeTheInside)
         {54, 54, Mode::BottomRight},
         {30, 30, Mode::Move},
         {15, 15, Mode::Move},        // right and bottom of a handle are exclusive
+        // clang-format on
     };
     for (const auto& c : cases) {
         CropFrame crop;
@@ -122,12 +124,14 @@ TEST(CropFrameHitTest, OverlappingHandlesPressAndHoverInDifferentOrders)
         Mode pressed;
         Cursor hover;
     } cases[] = {
+        // clang-format off
         {12, 12, Mode::TopLeft, Cursor::SizeNWSE},      // in all four
         {16, 12, Mode::TopRight, Cursor::SizeNWSE},     // top-right and bottom-right
         {12, 16, Mode::BottomLeft, Cursor::SizeNWSE},   // bottom-left and bottom-right
         {8, 12, Mode::TopLeft, Cursor::SizeNWSE},       // top-left and bottom-left
         {18, 18, Mode::BottomRight, Cursor::SizeNWSE},
         {18, 8, Mode::TopRight, Cursor::SizeNESW},
+        // clang-format on
     };
     for (const auto& c : cases) {
         CropFrame crop = frameAt(small);
@@ -200,28 +204,27 @@ TEST_P(CropFrameResize, AppliesTheRulesOnceInOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Corners, CropFrameResize,
-    ::testing::Values(
-        ResizeCase{"TopLeftFree", {50, 50, 150, 150}, 50, 50, 45, 58, {45, 58, 150, 150}},
-        ResizeCase{"TopLeftA", {50, 50, 150, 150}, 50, 50, 10, 60, {20, 60, 150, 150}},
-        // top would end 7 above min y: held there, left 7 further right
-        ResizeCase{"TopLeftOvershootOfSeven", {50, 30, 150, 150}, 50, 30, 40, 13, {47, 20, 150, 150}},
-        ResizeCase{"TopLeftC", {50, 50, 150, 150}, 50, 50, 170, 60, {150, 60, 150, 150}},
-        // left 2 right of min x, top 5 past bottom: left ends 3 left of min x
-        ResizeCase{"TopLeftDNotRechecked", {30, 50, 100, 60}, 30, 50, 22, 65, {17, 60, 100, 60}},
-        ResizeCase{"TopRightA", {50, 50, 150, 150}, 150, 50, 240, 70, {50, 70, 220, 150}},
-        ResizeCase{"TopRightB", {50, 30, 150, 150}, 150, 30, 160, 16, {50, 20, 156, 150}},
-        ResizeCase{"TopRightC", {50, 50, 150, 150}, 150, 50, 30, 60, {50, 60, 50, 150}},
-        ResizeCase{"TopRightD", {50, 50, 150, 150}, 150, 50, 140, 160, {50, 150, 150, 150}},
-        ResizeCase{"BottomLeftA", {50, 50, 150, 150}, 50, 150, 0, 140, {20, 50, 150, 140}},
-        ResizeCase{"BottomLeftB", {50, 50, 150, 210}, 50, 210, 45, 225, {50, 50, 150, 220}},
-        ResizeCase{"BottomLeftC", {50, 50, 150, 150}, 50, 150, 200, 150, {150, 50, 150, 150}},
-        ResizeCase{"BottomLeftD", {50, 50, 150, 150}, 50, 150, 60, 30, {40, 50, 150, 50}},
-        ResizeCase{"BottomRightA", {50, 50, 150, 150}, 150, 150, 300, 150, {50, 50, 220, 150}},
-        ResizeCase{"BottomRightB", {50, 50, 150, 210}, 150, 210, 150, 230, {50, 50, 140, 220}},
-        ResizeCase{"BottomRightC", {50, 50, 150, 150}, 150, 150, 10, 100, {50, 50, 50, 100}},
-        ResizeCase{"BottomRightD", {50, 50, 150, 150}, 150, 150, 140, 40, {50, 50, 150, 50}},
-        // b clamps, c then stops the corner at the opposite edge, d adds nothing
-        ResizeCase{"TopLeftBThenC", {50, 30, 60, 150}, 50, 30, 55, 0, {60, 20, 60, 150}}),
+    ::testing::Values(ResizeCase{"TopLeftFree", {50, 50, 150, 150}, 50, 50, 45, 58, {45, 58, 150, 150}},
+                      ResizeCase{"TopLeftA", {50, 50, 150, 150}, 50, 50, 10, 60, {20, 60, 150, 150}},
+                      // top would end 7 above min y: held there, left 7 further right
+                      ResizeCase{"TopLeftOvershootOfSeven", {50, 30, 150, 150}, 50, 30, 40, 13, {47, 20, 150, 150}},
+                      ResizeCase{"TopLeftC", {50, 50, 150, 150}, 50, 50, 170, 60, {150, 60, 150, 150}},
+                      // left 2 right of min x, top 5 past bottom: left ends 3 left of min x
+                      ResizeCase{"TopLeftDNotRechecked", {30, 50, 100, 60}, 30, 50, 22, 65, {17, 60, 100, 60}},
+                      ResizeCase{"TopRightA", {50, 50, 150, 150}, 150, 50, 240, 70, {50, 70, 220, 150}},
+                      ResizeCase{"TopRightB", {50, 30, 150, 150}, 150, 30, 160, 16, {50, 20, 156, 150}},
+                      ResizeCase{"TopRightC", {50, 50, 150, 150}, 150, 50, 30, 60, {50, 60, 50, 150}},
+                      ResizeCase{"TopRightD", {50, 50, 150, 150}, 150, 50, 140, 160, {50, 150, 150, 150}},
+                      ResizeCase{"BottomLeftA", {50, 50, 150, 150}, 50, 150, 0, 140, {20, 50, 150, 140}},
+                      ResizeCase{"BottomLeftB", {50, 50, 150, 210}, 50, 210, 45, 225, {50, 50, 150, 220}},
+                      ResizeCase{"BottomLeftC", {50, 50, 150, 150}, 50, 150, 200, 150, {150, 50, 150, 150}},
+                      ResizeCase{"BottomLeftD", {50, 50, 150, 150}, 50, 150, 60, 30, {40, 50, 150, 50}},
+                      ResizeCase{"BottomRightA", {50, 50, 150, 150}, 150, 150, 300, 150, {50, 50, 220, 150}},
+                      ResizeCase{"BottomRightB", {50, 50, 150, 210}, 150, 210, 150, 230, {50, 50, 140, 220}},
+                      ResizeCase{"BottomRightC", {50, 50, 150, 150}, 150, 150, 10, 100, {50, 50, 50, 100}},
+                      ResizeCase{"BottomRightD", {50, 50, 150, 150}, 150, 150, 140, 40, {50, 50, 150, 50}},
+                      // b clamps, c then stops the corner at the opposite edge, d adds nothing
+                      ResizeCase{"TopLeftBThenC", {50, 30, 60, 150}, 50, 30, 55, 0, {60, 20, 60, 150}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CropFrameResizeShift, TopRightMovesOnTheDiagonal)

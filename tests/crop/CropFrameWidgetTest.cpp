@@ -219,9 +219,9 @@ TEST_F(CropWidget, DragRepaintsOnlyTheOldAndNewFrame)
         allowed += QRect(r.right - 5, r.bottom - 5, 10, 10);
     }
     EXPECT_TRUE(watch.painted.subtracted(allowed).isEmpty());
-    EXPECT_TRUE(watch.painted.contains(QPoint(40, 70)));   // old left side
-    EXPECT_TRUE(watch.painted.contains(QPoint(129, 70)));  // new right side
-    EXPECT_TRUE(watch.painted.contains(QPoint(125, 100))); // new bottom-right handle
+    EXPECT_TRUE(watch.painted.contains(QPoint(40, 70)));    // old left side
+    EXPECT_TRUE(watch.painted.contains(QPoint(129, 70)));   // new right side
+    EXPECT_TRUE(watch.painted.contains(QPoint(125, 100)));  // new bottom-right handle
 
     // A step that the bounds swallow repaints nothing.
     watch.painted = QRegion();

@@ -9,10 +9,10 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -179,8 +179,8 @@ TEST_F(Editor, DragOfTheFrameRendersOnceAtRelease)
     const int renders = e->renderCount();
     const QPoint inside((before.left + before.right) / 2, (before.top + before.bottom) / 2);
     QTest::mousePress(crop, Qt::LeftButton, {}, inside);
-    QMouseEvent move(QEvent::MouseMove, QPointF(inside + QPoint(20, 0)), crop->mapToGlobal(QPointF(inside + QPoint(20, 0))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(inside + QPoint(20, 0)),
+                     crop->mapToGlobal(QPointF(inside + QPoint(20, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(crop, &move);
     EXPECT_EQ(e->renderCount(), renders) << "no render while dragging";
     QTest::mouseRelease(crop, Qt::LeftButton, {}, inside + QPoint(20, 0));
@@ -205,9 +205,9 @@ TEST_F(Editor, TabGoesFrameModelCheckedColourContrastSaveCancelAndTheFrameShowsT
     // From the first frame (34, 34, 206, 206) in the bounds (5, 34, 235, 206) under the drag's rules.
     const int renders = e->renderCount();
     using Keys = std::pair<Qt::Key, Qt::KeyboardModifiers>;
-    for (auto [key, modifiers] : {Keys{Qt::Key_Right, {}}, Keys{Qt::Key_Down, Qt::ShiftModifier},
-                                  Keys{Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier},
-                                  Keys{Qt::Key_Up, Qt::AltModifier}})
+    for (auto [key, modifiers] :
+         {Keys{Qt::Key_Right, {}}, Keys{Qt::Key_Down, Qt::ShiftModifier},
+          Keys{Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier}, Keys{Qt::Key_Up, Qt::AltModifier}})
         for (int i = 0; i < 20; ++i)
             QTest::keyClick(e->cropFrame(), key, modifiers);
     EXPECT_EQ(e->cropFrame()->frame(), (Rect{54, 34, 54, 206})) << "moved, held at the bound, no wider than nothing";
@@ -223,7 +223,8 @@ TEST_F(Editor, SaveTakesTheFirstFreeNumberAndRemembersTheChoices)
     ModalHandler name(
         [](QWidget* w) {
             EXPECT_EQ(w->windowTitle(), "Picture Name");
-            EXPECT_EQ(w->findChild<QLabel*>("1012")->text(), "Enter a name for the new picture.  Maximum 15 characters.");
+            EXPECT_EQ(w->findChild<QLabel*>("1012")->text(),
+                      "Enter a name for the new picture.  Maximum 15 characters.");
             auto* edit = w->findChild<QLineEdit*>("1013");
             EXPECT_EQ(edit->text(), "Beach");
             edit->setText("Beach at noon and more");
@@ -293,10 +294,10 @@ TEST_F(Editor, NoFreeNameKeepsTheEditorOpenAndOverwritesNothing)
 
 struct SaveCase {
     const char* name;
-    const char* folder;  // below the test folder, or absolute
-    bool albumFull;      // the album filled up while the editor was open
-    const char* told;    // the start of the one message, or empty
-    const char* written; // the picture file's name when saved
+    const char* folder;   // below the test folder, or absolute
+    bool albumFull;       // the album filled up while the editor was open
+    const char* told;     // the start of the one message, or empty
+    const char* written;  // the picture file's name when saved
 };
 
 class EditorSave : public Editor, public ::testing::WithParamInterface<SaveCase> {};
@@ -328,13 +329,11 @@ TEST_P(EditorSave, WritesOnlyWhatCanBeFiledAndSaysWhyNot)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EditorSave,
-    ::testing::Values(
-        SaveCase{"Saved", "", false, "", "p2.bmp"},
-        SaveCase{"AlbumFull", "", true, "full", ""},
-        SaveCase{"FolderMadeAgain", "gone", false, "", "p2.bmp"},
-        // Not even root may make a folder there: the real cause is named.
-        SaveCase{"MayNotMakeIt", "/sys/handfolio-test", false,
-                 "The picture cannot be saved: the folder /sys/handfolio-test cannot be made (", ""}),
+    ::testing::Values(SaveCase{"Saved", "", false, "", "p2.bmp"}, SaveCase{"AlbumFull", "", true, "full", ""},
+                      SaveCase{"FolderMadeAgain", "gone", false, "", "p2.bmp"},
+                      // Not even root may make a folder there: the real cause is named.
+                      SaveCase{"MayNotMakeIt", "/sys/handfolio-test", false,
+                               "The picture cannot be saved: the folder /sys/handfolio-test cannot be made (", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Editor, MissingDriveIsNamed)
@@ -404,7 +403,8 @@ TEST_P(EditorLayout, ViewsKeepTheirSizeAndNoControlOverlapsAnother)
     }
     const auto describe = [](QWidget* w) {
         const auto* box = qobject_cast<QGroupBox*>(w);
-        return (box ? box->title() : w->metaObject()->className() + (" " + w->property("text").toString())).toStdString();
+        return (box ? box->title() : w->metaObject()->className() + (" " + w->property("text").toString()))
+            .toStdString();
     };
     const QList<QWidget*> controls = e.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* a : controls) {

@@ -77,7 +77,7 @@ void albumFile(Input data)
     first.repairCategories();
     const bool damaged = first.damagedFile().has_value();
     HF_FUZZ_RULE(damaged == (!data.empty() && (data.size() < sizeof(AlbumHeader) ||
-                                                 data.size() > sizeof(AlbumHeader) + sizeof(PhotoRecord) * kMaxRecords)));
+                                               data.size() > sizeof(AlbumHeader) + sizeof(PhotoRecord) * kMaxRecords)));
     HF_FUZZ_RULE(first.saveAlbum(folder, boxes));
     if (damaged) {
         HF_FUZZ_RULE(bytesOf(folder / "Photos.dat.unreadable") == std::vector<std::uint8_t>(data.begin(), data.end()));

@@ -13,7 +13,7 @@ namespace hf::fuzz {
 namespace {
 
 // The suffix a file may carry; the first byte of the input picks it.
-constexpr const char* kSuffixes[] = {"",    "bmp", "png", "jpg", "gif", "tif", "webp", "ico",
+constexpr const char* kSuffixes[] = {"",     "bmp",  "png", "jpg", "gif", "tif", "webp", "ico",
                                      "heic", "avif", "jxl", "pbm", "pgm", "ppm", "xpm",  "tga"};
 
 bool wellFormed(const LBitmap& picture)
@@ -40,8 +40,8 @@ bool wellFormed(const LBitmap& picture)
 
 bool samePicture(const LBitmap& a, const LBitmap& b)
 {
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() ||
-        a.GetBitsPerPixel() != b.GetBitsPerPixel() || a.palette().size() != b.palette().size())
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBitsPerPixel() != b.GetBitsPerPixel() ||
+        a.palette().size() != b.palette().size())
         return false;
     for (int y = 0; y < a.GetHeight(); ++y) {
         if (!std::equal(a.row(y), a.row(y) + a.rowBytes(), b.row(y)))

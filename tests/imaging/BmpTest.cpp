@@ -192,4 +192,4 @@ TEST(Bmp, RgbPicturesAreReducedToEightBits)
     EXPECT_EQ(b.size(), 1078u + 20 * 10);
 }
 
-} // namespace
+}  // namespace

@@ -42,7 +42,7 @@ TEST(NearestColour, TiesGoToTheLowerIndex)
 {
     const std::vector<Rgb> palette{{10, 0, 0}, {0, 0, 0}, {0, 0, 10}, {0, 0, 0}};
     NearestColour nearest(palette);
-    EXPECT_EQ(nearest.find(5, 0, 5), 0); // 0 and 2 are equally near: 0
+    EXPECT_EQ(nearest.find(5, 0, 5), 0);  // 0 and 2 are equally near: 0
     EXPECT_EQ(nearest.find(0, 0, 0), 1);
     EXPECT_EQ(nearestByScan(palette, {5, 0, 5}), 0);
 }
@@ -148,4 +148,4 @@ TEST(OptimisedPalette, StaysWithinItsSizeAndNearThePicture)
     EXPECT_TRUE(optimisedPalette(LBitmap(), 256).empty());
 }
 
-} // namespace
+}  // namespace

@@ -72,4 +72,4 @@ inline std::string withOrientation(const std::string& jpeg, int orientation)
     return out;
 }
 
-} // namespace hf::test
+}  // namespace hf::test

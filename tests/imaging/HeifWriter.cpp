@@ -85,7 +85,7 @@ heif_error append(heif_context*, const void* data, size_t size, void* out)
     return {heif_error_Ok, heif_suberror_Unspecified, "ok"};
 }
 
-} // namespace
+}  // namespace
 
 int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits)
 {
@@ -94,7 +94,7 @@ int deepCode(std::uint8_t value, HeifMaking::Transfer transfer, int bits)
     if (transfer == HeifMaking::Transfer::Pq)
         e = pqOf(light * 203);
     else if (transfer == HeifMaking::Transfer::Hlg)
-        e = hlgOf(light * 0.26496256); // HLG's 75 % signal is the white
+        e = hlgOf(light * 0.26496256);  // HLG's 75 % signal is the white
     return int(std::lround(e * ((1 << bits) - 1)));
 }
 
@@ -218,4 +218,4 @@ LBitmap libheifRgb(const std::string& file)
     return out;
 }
 
-} // namespace hf::test
+}  // namespace hf::test

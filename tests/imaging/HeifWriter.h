@@ -10,13 +10,13 @@ namespace hf::test {
 // How a test's HEIC or AVIF file is made from an 8-bit picture.
 struct HeifMaking {
     enum class Codec { Hevc, Av1 } codec = Codec::Hevc;
-    int orientation = 1; // as EXIF numbers it, kept in the container
-    int bits = 8;        // 8, or 10 or 12 with the transfer below
+    int orientation = 1;  // as EXIF numbers it, kept in the container
+    int bits = 8;         // 8, or 10 or 12 with the transfer below
     enum class Transfer { Srgb, Pq, Hlg } transfer = Transfer::Srgb;
-    int exifOrientation = 0; // an EXIF block inside the file, when not 0
-    int matrix = 6;          // YCbCr matrix by its H.273 number (8 bits only)
+    int exifOrientation = 0;  // an EXIF block inside the file, when not 0
+    int matrix = 6;           // YCbCr matrix by its H.273 number (8 bits only)
     bool fullRange = true;
-    const LBitmap* thumbnail = nullptr; // stored at half its size as the thumbnail, as phones do
+    const LBitmap* thumbnail = nullptr;  // stored at half its size as the thumbnail, as phones do
 };
 
 // An 8-bit sRGB sample as a code of the given depth in the transfer, its
@@ -33,4 +33,4 @@ std::string heifOf(const LBitmap& picture, const HeifMaking& making);
 // RGB. Empty when libheif fails.
 LBitmap libheifRgb(const std::string& file);
 
-} // namespace hf::test
+}  // namespace hf::test

@@ -77,7 +77,7 @@ TEST(RleBmp, WholeFilesDecodeAndCutOrOverlongOnesAreRefused)
     struct Case {
         const char* what;
         std::string file;
-        std::vector<std::string> rows; // palette indices as digits; empty: refused
+        std::vector<std::string> rows;  // palette indices as digits; empty: refused
     };
     const std::string whole8 =
         std::string("\x02\x01\x02\x02", 4) + eol + std::string("\x00\x04\x03\x02\x01\x00", 6) + eol + eob;
@@ -209,7 +209,7 @@ TEST(DeclaredSizes, SmallFilesClaimingHugePicturesAreRefusedBeforeAllocating)
     for (const Case& c : {Case{"tiny.jpg", tiny}, Case{"arithmetic.jpg", arithmeticDeclaringHuge(dir.path())},
                           Case{"tiny.png", pngDeclaring(10000, 10000)}, Case{"tiny.gif", gifDeclaring(10000, 10000)}}) {
         if (c.bytes.empty())
-            continue; // no cjpeg
+            continue;  // no cjpeg
         writeFile(dir / c.name, c.bytes);
         const long growth = growthLoadingMb(dir / c.name);
         EXPECT_GE(growth, 0) << c.name << " was loaded or crashed";
@@ -234,4 +234,4 @@ TEST(DeclaredSizes, FlatHugePicturesStillOpen)
     }
 }
 
-} // namespace
+}  // namespace

@@ -197,7 +197,7 @@ TEST_F(Loading, RefusesDamagedAndHostileFiles)
     std::string bigBmp = bmp;
     bigBmp[18] = bigBmp[22] = '\x00';
     bigBmp[19] = bigBmp[23] = '\x00';
-    bigBmp[20] = bigBmp[24] = '\x01'; // 65536 x 65536
+    bigBmp[20] = bigBmp[24] = '\x01';  // 65536 x 65536
     EXPECT_FALSE(load("huge.bmp", bigBmp).IsAllocated());
 
     EXPECT_FALSE(load("empty.png", "").IsAllocated());
@@ -257,4 +257,4 @@ TEST(QImages, RoundTripThroughOurForm)
     EXPECT_EQ(fromQImage(deep).colourAt(1, 1), (Rgb{255, 255, 255}));
 }
 
-} // namespace
+}  // namespace

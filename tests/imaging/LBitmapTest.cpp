@@ -163,9 +163,9 @@ TEST(LBitmap, GrayScaleKeepsLumaInEightBits)
     EXPECT_EQ(b.GetBitsPerPixel(), 8);
     EXPECT_TRUE(isGrayPalette(b.palette()));
     EXPECT_EQ(b.indexAt(0, 0), 255);
-    EXPECT_EQ(b.indexAt(1, 0), 77);  // 0.299
-    EXPECT_EQ(b.indexAt(2, 0), 149); // 0.587
-    EXPECT_EQ(b.indexAt(3, 0), 29);  // 0.114
+    EXPECT_EQ(b.indexAt(1, 0), 77);   // 0.299
+    EXPECT_EQ(b.indexAt(2, 0), 149);  // 0.587
+    EXPECT_EQ(b.indexAt(3, 0), 29);   // 0.114
 
     LBitmap indexed = LBitmap::indexed(2, 1, 1, {{255, 0, 0}, {0, 0, 255}});
     indexed.setIndex(1, 0, 1);
@@ -186,7 +186,7 @@ TEST(LBitmap, ContrastStretchesAroundMiddleGray)
     };
     EXPECT_EQ(after(0), ramp);
     const LBitmap doubled = after(500);
-    EXPECT_EQ(doubled.colourAt(100, 0).r, 73); // 127.5 - 2 * 27.5
+    EXPECT_EQ(doubled.colourAt(100, 0).r, 73);  // 127.5 - 2 * 27.5
     EXPECT_EQ(doubled.colourAt(200, 0).r, 255);
     const LBitmap halved = after(-500);
     EXPECT_EQ(halved.colourAt(0, 0).r, 64);
@@ -245,8 +245,8 @@ TEST(LBitmap, GammaLiftsMiddleTonesOnly)
     EXPECT_EQ(unchanged, b);
     b.GammaCorrect(200);
     EXPECT_EQ(b.colourAt(0, 0).r, 0);
-    EXPECT_EQ(b.colourAt(1, 0).r, 128); // sqrt(64 / 255) * 255
+    EXPECT_EQ(b.colourAt(1, 0).r, 128);  // sqrt(64 / 255) * 255
     EXPECT_EQ(b.colourAt(2, 0).r, 255);
 }
 
-} // namespace
+}  // namespace

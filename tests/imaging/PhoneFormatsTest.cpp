@@ -104,9 +104,9 @@ TEST_F(PhoneFormats, DecodeCloseToTheirSourceAndRefuseCutOrDamagedFiles)
     const fs::path clearPng = save("clear.png", encoded(clear, "png"));
     struct Case {
         const char* name;
-        std::string command; // {in} and {out} stand for the files
+        std::string command;  // {in} and {out} stand for the files
         bool transparent;
-        double mostError; // mean squared error per channel
+        double mostError;  // mean squared error per channel
     };
     const std::vector<Case> cases{
         {"photo.heic", "heif-enc -q 90 {in} -o {out}", false, 80},
@@ -208,7 +208,7 @@ TEST_F(PhoneFormats, FileDialogFilterAndPreviewTakeThem)
     // A phone's photo carries a small thumbnail; the preview takes it when
     // it is large enough for the box, the whole picture otherwise. (Here
     // the thumbnail differs from the photo, to tell them apart.)
-    const LBitmap thumbnail = quadrants(96, 64); // stored as 48 x 32
+    const LBitmap thumbnail = quadrants(96, 64);  // stored as 48 x 32
     HeifMaking withThumbnail;
     withThumbnail.thumbnail = &thumbnail;
     LBitmap gray = LBitmap::rgb(192, 128);
@@ -304,4 +304,4 @@ TEST_F(PhoneFormats, DeepAndHdrPicturesKeepTheirBrightness)
         }
 }
 
-} // namespace
+}  // namespace

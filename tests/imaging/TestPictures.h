@@ -15,7 +15,7 @@ inline void PrintTo(const LBitmap& b, std::ostream* out)
          << " palette entries";
 }
 
-} // namespace hf
+}  // namespace hf
 
 namespace hf::test {
 
@@ -27,7 +27,7 @@ inline LBitmap photo(int width, int height, std::uint32_t seed = 1)
     std::uint32_t state = seed * 2654435761u + 1;
     auto noise = [&state] {
         state = state * 1664525u + 1013904223u;
-        return int(state >> 29) - 4; // -4 ... 3
+        return int(state >> 29) - 4;  // -4 ... 3
     };
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -68,4 +68,4 @@ inline double meanSquaredError(const LBitmap& a, const LBitmap& b)
     return sum / (3.0 * a.GetWidth() * a.GetHeight());
 }
 
-} // namespace hf::test
+}  // namespace hf::test

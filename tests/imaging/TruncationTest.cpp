@@ -46,11 +46,11 @@ TEST(Truncation, JpegNeedsItsEndMarker)
 
 TEST(Truncation, GifNeedsTheFirstImageWhole)
 {
-    Bytes gif{'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0}; // 2 x 2, 2-entry table
+    Bytes gif{'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0};  // 2 x 2, 2-entry table
     gif = gif + Bytes{0, 0, 0, 255, 255, 255};
-    gif = gif + Bytes{0x21, 0xF9, 4, 0, 0, 0, 0, 0};    // graphic control extension
-    gif = gif + Bytes{0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0}; // image descriptor
-    gif = gif + Bytes{2, 2, 0x44, 0x01, 0};             // LZW data
+    gif = gif + Bytes{0x21, 0xF9, 4, 0, 0, 0, 0, 0};     // graphic control extension
+    gif = gif + Bytes{0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0};  // image descriptor
+    gif = gif + Bytes{2, 2, 0x44, 0x01, 0};              // LZW data
     EXPECT_FALSE(looksTruncated(gif + Bytes{0x3B}));
     EXPECT_FALSE(looksTruncated(gif)) << "the trailer is not needed for the first image";
     for (std::size_t cut = 6; cut < gif.size(); ++cut)
@@ -71,10 +71,10 @@ TEST(Truncation, BmpNeedsEveryRow)
     bmp[28] = 24;
     EXPECT_FALSE(looksTruncated(bmp));
     EXPECT_TRUE(looksTruncated(Bytes(bmp.begin(), bmp.end() - 1)));
-    bmp[22] = 0xFE; // height -2: top-down rows, same size
+    bmp[22] = 0xFE;  // height -2: top-down rows, same size
     bmp[23] = bmp[24] = bmp[25] = 0xFF;
     EXPECT_FALSE(looksTruncated(bmp));
-    bmp[30] = 1; // run-length encoded: the decoder judges
+    bmp[30] = 1;  // run-length encoded: the decoder judges
     EXPECT_FALSE(looksTruncated(Bytes(bmp.begin(), bmp.end() - 10)));
 }
 
@@ -85,4 +85,4 @@ TEST(Truncation, OtherBytesAreLeftToTheirReaders)
     EXPECT_FALSE(looksTruncated(Bytes{'h', 'e', 'l', 'l', 'o'}));
 }
 
-} // namespace
+}  // namespace

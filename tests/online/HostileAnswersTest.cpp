@@ -25,8 +25,7 @@ std::string response(const std::string& href, bool collection, const std::string
            "prop><" + p + "status>HTTP/1.1 200 OK</" + p + "status></" + p + "propstat></" + p + "response>";
 }
 
-std::string multistatus(const std::string& responses, const std::string& prefix = "d",
-                        const std::string& ns = "DAV:")
+std::string multistatus(const std::string& responses, const std::string& prefix = "d", const std::string& ns = "DAV:")
 {
     return "<?xml version=\"1.0\"?><" + prefix + ":multistatus xmlns:" + prefix + "=\"" + ns + "\">" + responses +
            "</" + prefix + ":multistatus>";
@@ -63,23 +62,29 @@ TEST(HostileAnswers, RollListingsKeepOnlyTheServersOwnDirectCollections)
                      response("/Good/", true) + response("/Good/deeper/", true) + response("/a%2Fb/", true) +
                      response("/%2e%2e/", true) + response("/../../etc/", true) + response("/%00nul/", true) +
                      response("  /Spaced%20Out/\n", true) + response("/file.jpg", false) + response("/Good/", true) +
-                     response("/%FF%FE/", true) + response("/new%0Aline/", true) + response("/%E2%80%AEgpj.exe/", true)),
-         opc::kOk, {"Good", "Spaced Out", "etc", "new\u240Aline", "\uFFFDgpj.exe"}},
+                     response("/%FF%FE/", true) + response("/new%0Aline/", true) +
+                     response("/%E2%80%AEgpj.exe/", true)),
+         opc::kOk,
+         {"Good", "Spaced Out", "etc", "new\u240Aline", "\uFFFDgpj.exe"}},
         {"an XHTML page", "<html><body><p>multistatus</p></body></html>", opc::kUnexpectedValue, {}},
         {"100,001 collections", multistatus(many), opc::kOk, first},
         {"other prefixes, default namespace, absolute hrefs",
          "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\" xmlns:Z=\"DAV:\">" + response("/", true, "Z") +
              "<response><href>http://127.0.0.1:PORT/Plain/</href><propstat><prop><resourcetype><collection/>"
              "</resourcetype></prop><status>HTTP/1.1 200 OK</status></propstat></response></multistatus>",
-         opc::kOk, {"Plain"}},
+         opc::kOk,
+         {"Plain"}},
         {"wrong namespace", multistatus(response("/Roll/", true), "d", "urn:not-dav"), opc::kUnexpectedValue, {}},
-        {"properties that were not found", multistatus(
-             "<d:response><d:href>/NotFound/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
-             "</d:resourcetype></d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat></d:response>"),
-         opc::kOk, {}},
+        {"properties that were not found",
+         multistatus("<d:response><d:href>/NotFound/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
+                     "</d:resourcetype></d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat></d:response>"),
+         opc::kOk,
+         {}},
         {"too deep", nested(5000), opc::kUnexpectedValue, {}},
-        {"entities", "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaa\">]>" +
-                         multistatus(response("/&a;/", true)), opc::kUnexpectedValue, {}},
+        {"entities",
+         "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaa\">]>" + multistatus(response("/&a;/", true)),
+         opc::kUnexpectedValue,
+         {}},
         {"not XML", "<html>no</html", opc::kUnexpectedValue, {}},
         {"huge", multistatus(std::string(40u << 20, ' ')), opc::kUnexpectedValue, {}},
     };

@@ -1,8 +1,8 @@
 // The client library against real WebDAV servers on loopback.
 
-#include "StoreFixture.h"
 #include "ImageIO.h"
 #include "Store.h"
+#include "StoreFixture.h"
 #include "TestPictures.h"
 
 #include <curl/curl.h>
@@ -28,8 +28,8 @@ LBitmap readJpeg(const fs::path& path, bool* exif = nullptr)
 
 // An upright picture of the expected size, with colour a at the first
 // probe point and colour b at the second, and no EXIF segment left.
-void expectPicture(const fs::path& path, int width, int height, std::pair<int, int> p1, Rgb a,
-                   std::pair<int, int> p2, Rgb b)
+void expectPicture(const fs::path& path, int width, int height, std::pair<int, int> p1, Rgb a, std::pair<int, int> p2,
+                   Rgb b)
 {
     SCOPED_TRACE(path.filename().string());
     bool exif = true;
@@ -182,21 +182,40 @@ TEST_F(ApacheStore, EachFailureHasItsStatusCode)
     };
     const std::vector<Case> cases = {
         {"wrong password", [&] { return listRolls(session_, kAccount, "wrong", nullptr); }, opc::kBadPassword},
-        {"no account yet, so none is sent",
-         [&] { return getThumbnails(session_, kHoliday, folder).status; }, opc::kBadPassword},
+        {"no account yet, so none is sent", [&] { return getThumbnails(session_, kHoliday, folder).status; },
+         opc::kBadPassword},
         {"listing", [&] { return listRolls(session_, kAccount, kPassword, nullptr); }, opc::kOk},
-        {"missing roll", [&] { return opc::OpcGetFilmLocation(session_, nullptr, "Nowhere", &location); }, opc::kNoSuchFilm},
-        {"missing roll's thumbnails", [&] { return getThumbnails(session_, "Nowhere", folder).status; }, opc::kNoSuchFilm},
-        {"forbidden roll", [&] { return opc::OpcGetFilmLocation(session_, nullptr, "Locked", &location); }, opc::kAccessDenied},
+        {"missing roll", [&] { return opc::OpcGetFilmLocation(session_, nullptr, "Nowhere", &location); },
+         opc::kNoSuchFilm},
+        {"missing roll's thumbnails", [&] { return getThumbnails(session_, "Nowhere", folder).status; },
+         opc::kNoSuchFilm},
+        {"forbidden roll", [&] { return opc::OpcGetFilmLocation(session_, nullptr, "Locked", &location); },
+         opc::kAccessDenied},
         {"failing server", [&] { return getThumbnails(session_, "Failing", folder).status; }, opc::kServerFailed},
-        {"folder is a file", [&] { writeFile(folder / "f", "x"); return getThumbnails(session_, kHoliday, folder / "f").status; }, opc::kFileError},
+        {"folder is a file",
+         [&] {
+             writeFile(folder / "f", "x");
+             return getThumbnails(session_, kHoliday, folder / "f").status;
+         },
+         opc::kFileError},
         {"missing folder", [&] { return getImage(session_, kHoliday, 1, folder / "none"); }, opc::kFileError},
         {"closed session", [&] { return listRolls(9999, kAccount, kPassword, nullptr); }, opc::kBadHandle},
         {"closed session's picture", [&] { return getImage(9999, kHoliday, 1, folder); }, opc::kBadHandle},
         {"connect callback stops the call",
-         [&] { Callbacks::cancelNow(); std::int32_t s = 0; const auto r = openSession(store_->url(), 0, &s); Callbacks::reset(); return r; },
+         [&] {
+             Callbacks::cancelNow();
+             std::int32_t s = 0;
+             const auto r = openSession(store_->url(), 0, &s);
+             Callbacks::reset();
+             return r;
+         },
          opc::kCancelled},
-        {"not a web address", [&] { std::int32_t s = 0; return openSession("ftp://127.0.0.1/", 21, &s); }, opc::kUnexpectedValue},
+        {"not a web address",
+         [&] {
+             std::int32_t s = 0;
+             return openSession("ftp://127.0.0.1/", 21, &s);
+         },
+         opc::kUnexpectedValue},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.run(), c.expected) << c.what;
@@ -251,8 +270,9 @@ TEST(TlsStore, CertificateThatDoesNotVerifyIsACommunicationsError)
     std::filesystem::create_directories(dir / "root" / "Roll");
     std::filesystem::create_directories(dir / "w");
     const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                             "-addext subjectAltName=IP:127.0.0.1 -keyout '" + (dir / "w" / "tls.key").string() +
-                             "' -out '" + (dir / "w" / "tls.crt").string() + "' 2>/dev/null";
+                             "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                             (dir / "w" / "tls.key").string() + "' -out '" + (dir / "w" / "tls.crt").string() +
+                             "' 2>/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     makeReadable(dir.path());
     ServerProcess server(scriptPath("dav-apache.sh"), {(dir / "w").string(), "{port}", (dir / "root").string()},

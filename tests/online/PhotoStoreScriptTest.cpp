@@ -20,7 +20,8 @@ long answerTo(const std::string& method, const std::string& url)
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
     curl_easy_setopt(curl, CURLOPT_USERPWD, "ann:pw 1");
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t s, size_t n, void*) { return s * n; });
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t s, size_t n, void*) { return s * n; });
     long code = 0;
     if (curl_easy_perform(curl) == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);

@@ -88,15 +88,21 @@ TEST_F(SquidProxy, FailuresAskTheUserAndACorrectionIsTriedOnce)
         std::int32_t expected;
     };
     const std::vector<Case> cases = {
-        {"refused, corrected and retried", plain, 1, squidPort, "wrong", MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
-        {"refused, the user says No", plain, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr, opc::kCommunications},
-        {"refused, the dialog cancelled", plain, 1, squidPort, "wrong", MsgAnswer::Yes, false, nullptr, opc::kCommunications},
+        {"refused, corrected and retried", plain, 1, squidPort, "wrong", MsgAnswer::Yes, true, kProxyPassword,
+         opc::kOk},
+        {"refused, the user says No", plain, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr,
+         opc::kCommunications},
+        {"refused, the dialog cancelled", plain, 1, squidPort, "wrong", MsgAnswer::Yes, false, nullptr,
+         opc::kCommunications},
         {"refused twice", plain, 1, squidPort, "wrong", MsgAnswer::Yes, true, "still wrong", opc::kCommunications},
-        {"unreachable, then the right proxy", plain, 1, deadPort, kProxyPassword, MsgAnswer::Yes, true, kProxyPassword, opc::kOk},
+        {"unreachable, then the right proxy", plain, 1, deadPort, kProxyPassword, MsgAnswer::Yes, true, kProxyPassword,
+         opc::kOk},
         {"right from the start", plain, 1, squidPort, kProxyPassword, std::nullopt, false, nullptr, opc::kOk},
-        {"box unchecked: direct, whatever http_proxy says", plain, 0, deadPort, "wrong", std::nullopt, false, nullptr, opc::kOk},
+        {"box unchecked: direct, whatever http_proxy says", plain, 0, deadPort, "wrong", std::nullopt, false, nullptr,
+         opc::kOk},
         // The proxy refuses the tunnel's CONNECT before any TLS is spoken.
-        {"tunnel refused, the user says No", tunnel, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr, opc::kCommunications},
+        {"tunnel refused, the user says No", tunnel, 1, squidPort, "wrong", MsgAnswer::No, false, nullptr,
+         opc::kCommunications},
     };
     // The user's proxy is used even for a server that no_proxy names.
     setenv("no_proxy", "127.0.0.1,localhost", 1);

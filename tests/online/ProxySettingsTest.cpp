@@ -1,8 +1,8 @@
 // Proxy settings: the Windows text, the port text, first use, the answers
 // the library gets, and the desktop's settings in the Windows form.
 
-#include "DesktopProxy.h"
 #include "ProxySettings.h"
+#include "DesktopProxy.h"
 #include "RecordingMessageBoxes.h"
 
 #include <gio/gio.h>
@@ -49,8 +49,8 @@ TEST(WindowsProxyText, FirstHttpEntryInCapitalsPitfallsIncluded)
 TEST(ProxyPortText, LeadingDigitsLow16Bits)
 {
     const std::vector<std::pair<const char*, int>> cases = {
-        {"80", 80}, {"80abc", 80}, {"abc", 0}, {"", 0}, {"  +81", 81}, {"65535", 65535},
-        {"65536", 0}, {"70000", 4464}, {"-1", 65535}, {"8 0", 8},
+        {"80", 80},       {"80abc", 80}, {"abc", 0},      {"", 0},       {"  +81", 81},
+        {"65535", 65535}, {"65536", 0},  {"70000", 4464}, {"-1", 65535}, {"8 0", 8},
     };
     for (const auto& [text, port] : cases)
         EXPECT_EQ(proxyPortFromText(text), port) << text;
@@ -150,7 +150,7 @@ TEST(ProxyAnswers, AskFailAndOtherReasons)
         std::optional<MsgAnswer> question;
         bool dialogOk;
         int expected;
-        const char* host;      // nullptr: the record is left alone
+        const char* host;  // nullptr: the record is left alone
         const char* password;
     };
     const std::vector<Case> cases = {
@@ -207,7 +207,8 @@ TEST(DesktopProxy, EnvironmentUrlsBecomeTheWindowsText)
 TEST(DesktopProxy, GnomeManualModeIsOnAndOthersAreOff)
 {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
+    GSettingsSchema* schema =
+        source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
     if (!schema)
         GTEST_SKIP() << "GNOME's proxy schema is not installed (gsettings-desktop-schemas)";
     g_settings_schema_unref(schema);

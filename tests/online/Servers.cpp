@@ -309,7 +309,8 @@ void FakeHttpServer::serve()
             request.append(buffer, std::size_t(n));
             if (headerEnd == std::string::npos && (headerEnd = request.find("\r\n\r\n")) != std::string::npos) {
                 const auto cl = request.find("Content-Length: ");
-                needed = headerEnd + 4 + (cl != std::string::npos && cl < headerEnd ? std::stoul(request.substr(cl + 16)) : 0);
+                needed = headerEnd + 4 +
+                         (cl != std::string::npos && cl < headerEnd ? std::stoul(request.substr(cl + 16)) : 0);
             }
             if (headerEnd != std::string::npos && request.size() >= needed)
                 break;

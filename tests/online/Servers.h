@@ -78,7 +78,7 @@ public:
     struct Answer {
         int status = 200;
         std::string body;
-        std::string headers;  // extra header lines, each ending in \r\n
+        std::string headers;             // extra header lines, each ending in \r\n
         std::size_t declaredLength = 0;  // a Content-Length other than the body's, when not 0
         int dripMs = 0;                  // sends the answer a byte at a time, this far apart
     };

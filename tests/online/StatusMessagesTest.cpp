@@ -1,16 +1,16 @@
 // The status messages and their road from a worker to the user-interface
 // thread.
 
+#include "StatusMessages.h"
 #include "RecordingMessageBoxes.h"
 #include "ServiceUi.h"
-#include "StatusMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -40,10 +40,18 @@ TEST(StatusMessages, TableEdges)
         {80, "PhotoNet Error", "Billing Expiration Date Error"},
         {102, "PhotoNet Error", "Bad e-mail form."},
         {255, "PhotoNet Error", "Fatal Error"},
-        {9, "PhotoNet Error", unknown},   {49, "PhotoNet Error", unknown},  {58, "PhotoNet Error", unknown},
-        {61, "PhotoNet Error", unknown},  {74, "PhotoNet Error", unknown},  {79, "PhotoNet Error", unknown},
-        {103, "PhotoNet Error", unknown}, {254, "PhotoNet Error", unknown}, {256, "PhotoNet Error", unknown},
-        {-1, "PhotoNet Error", unknown},  {-64, "PhotoNet Error", unknown}, {INT32_MIN, "PhotoNet Error", unknown},
+        {9, "PhotoNet Error", unknown},
+        {49, "PhotoNet Error", unknown},
+        {58, "PhotoNet Error", unknown},
+        {61, "PhotoNet Error", unknown},
+        {74, "PhotoNet Error", unknown},
+        {79, "PhotoNet Error", unknown},
+        {103, "PhotoNet Error", unknown},
+        {254, "PhotoNet Error", unknown},
+        {256, "PhotoNet Error", unknown},
+        {-1, "PhotoNet Error", unknown},
+        {-64, "PhotoNet Error", unknown},
+        {INT32_MIN, "PhotoNet Error", unknown},
     };
     for (const auto& c : cases) {
         RecordingMessageBoxes boxes;

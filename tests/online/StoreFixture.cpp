@@ -18,7 +18,8 @@ namespace {
 void put(const fs::path& path, const std::vector<std::uint8_t>& bytes)
 {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 void buildRolls(const fs::path& root)
@@ -26,8 +27,8 @@ void buildRolls(const fs::path& root)
     const fs::path holiday = root / kHoliday;
     // A camera's photo: sideways (orientation 6), with its own thumbnail in
     // other colours so a test sees which one was used.
-    put(holiday / "a.jpg", makeJpeg(halves(1600, 800, kRed, kBlue, true),
-                                    ExifPart{6, halves(160, 80, kGreen, kYellow)}));
+    put(holiday / "a.jpg",
+        makeJpeg(halves(1600, 800, kRed, kBlue, true), ExifPart{6, halves(160, 80, kGreen, kYellow)}));
     // Cut short: no picture at all.
     auto damaged = makeJpeg(halves(640, 480, kRed, kBlue, true));
     damaged.resize(damaged.size() / 3);
@@ -82,10 +83,11 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
     if (apache) {
         const std::string scheme = server == DavServer::ApacheDigest ? "Digest" : "Basic";
         // The second server first: the first one's redirects name its port.
-        moved_ = std::make_unique<ServerProcess>(
-            scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "b").string(), "{port}", (dir_ / "rootB").string(), kAccount, kPassword, scheme},
-            PortFrom::Chosen, dir_ / "b.log");
+        moved_ = std::make_unique<ServerProcess>(scriptPath("dav-apache.sh"),
+                                                 std::vector<std::string>{(dir_ / "b").string(), "{port}",
+                                                                          (dir_ / "rootB").string(), kAccount,
+                                                                          kPassword, scheme},
+                                                 PortFrom::Chosen, dir_ / "b.log");
         const int movedPort = moved_->port();
         fs::create_directories(dir_ / "a");
         std::ofstream extra(dir_ / "a" / "extra.conf");
@@ -98,10 +100,11 @@ PhotoStore::PhotoStore(DavServer server, bool rateLimitBig)
         if (rateLimitBig)
             extra << "<Location /Big>\n SetOutputFilter RATE_LIMIT\n SetEnv rate-limit 512\n</Location>\n";
         extra.close();
-        main_ = std::make_unique<ServerProcess>(
-            scriptPath("dav-apache.sh"),
-            std::vector<std::string>{(dir_ / "a").string(), "{port}", (dir_ / "root").string(), kAccount, kPassword, scheme},
-            PortFrom::Chosen, dir_ / "a.log");
+        main_ = std::make_unique<ServerProcess>(scriptPath("dav-apache.sh"),
+                                                std::vector<std::string>{(dir_ / "a").string(), "{port}",
+                                                                         (dir_ / "root").string(), kAccount, kPassword,
+                                                                         scheme},
+                                                PortFrom::Chosen, dir_ / "a.log");
         ready_ = moved_->ready() && main_->ready();
     } else {
         main_ = std::make_unique<ServerProcess>(
@@ -137,8 +140,8 @@ std::atomic<std::int64_t> cancelledAt{0};
 
 std::int64_t nowMicroseconds()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 }  // namespace
 
@@ -186,7 +189,8 @@ CancelOnceDone::CancelOnceDone(std::uint64_t bytes)
                               [bytes] { return !progressSeen.empty() && progressSeen.back().done >= bytes; }))
               Callbacks::cancelNow();
       })
-{}
+{
+}
 
 ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const fs::path& folder)
 {
@@ -200,8 +204,8 @@ ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const fs::pat
     std::memcpy(request.format, "JPG", 4);
     request.pixels = opc::kThumbnailPixels;
     ThumbnailRun run;
-    run.status = opc::OpcGetThumbnails(session, Callbacks::cancel, Callbacks::onProgress, opc::kMaxThumbnails,
-                                       entries, &request);
+    run.status = opc::OpcGetThumbnails(session, Callbacks::cancel, Callbacks::onProgress, opc::kMaxThumbnails, entries,
+                                       &request);
     run.count = request.thumbnailCount;
     for (int i = 0; i < request.thumbnailCount; ++i)
         run.numbers.push_back(entries[i].imageNumber);
@@ -231,7 +235,8 @@ std::int32_t listRolls(std::int32_t session, const char* account, const char* pa
     request.email = account;
     request.password = password;
     request.unused = "";
-    const std::int32_t status = opc::OpcListRelatedFilms(session, Callbacks::cancel, 0, opc::kMaxRolls, rolls, &request);
+    const std::int32_t status =
+        opc::OpcListRelatedFilms(session, Callbacks::cancel, 0, opc::kMaxRolls, rolls, &request);
     if (names) {
         names->clear();
         for (int i = 0; i < request.rollCount; ++i)

@@ -95,7 +95,8 @@ struct ThumbnailRun {
 };
 ThumbnailRun getThumbnails(std::int32_t session, const char* roll, const std::filesystem::path& folder);
 std::int32_t getImage(std::int32_t session, const char* roll, std::int32_t number, const std::filesystem::path& folder);
-std::int32_t listRolls(std::int32_t session, const char* account, const char* password, std::vector<std::string>* names);
+std::int32_t listRolls(std::int32_t session, const char* account, const char* password,
+                       std::vector<std::string>* names);
 std::int32_t openSession(const std::string& host, std::uint16_t port, std::int32_t* session);
 
 }  // namespace hf::test

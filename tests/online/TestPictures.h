@@ -30,8 +30,7 @@ struct ExifPart {
     std::optional<LBitmap> thumbnail;
 };
 
-std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<ExifPart>& exif = {},
-                                   int quality = 90);
+std::vector<std::uint8_t> makeJpeg(const LBitmap& picture, const std::optional<ExifPart>& exif = {}, int quality = 90);
 
 // A PNG, or any other format Qt writes ("WEBP").
 std::vector<std::uint8_t> makePng(const LBitmap& picture, const char* format = "PNG");

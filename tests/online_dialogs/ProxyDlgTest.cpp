@@ -1,5 +1,5 @@
-#include "Profile.h"
 #include "ProxyDlg.h"
+#include "Profile.h"
 #include "RecordingMessageBoxes.h"
 
 #include <QCheckBox>
@@ -55,8 +55,9 @@ TEST_F(ProxyDialog, PortTextsAreSavedAsParsedBeforeTheCheckKeepsTheDialogOpen)
         const char* text;
         int saved;
         bool closes;
-    } cases[] = {{"8080", 8080, true}, {"80abc", 80, false}, {"abc", 0, false}, {"70000", 70000 & 0xFFFF, true},
-                 {"4294967295", 65535, true}, {"4294967296", 0, false}, {" -5", 65531, false}};
+    } cases[] = {
+        {"8080", 8080, true},        {"80abc", 80, false},     {"abc", 0, false},    {"70000", 70000 & 0xFFFF, true},
+        {"4294967295", 65535, true}, {"4294967296", 0, false}, {" -5", 65531, false}};
     for (const Case& c : cases) {
         boxes.clear();
         CProxyDlg dialog(settings, profile, windows, boxes);

@@ -1,7 +1,7 @@
+#include "ServiceDialogs.h"
 #include "ModalHelper.h"
 #include "PhotoChooserDlg.h"
 #include "RecordingMessageBoxes.h"
-#include "ServiceDialogs.h"
 #include "ServiceWindows.h"
 #include "TempDir.h"
 
@@ -175,13 +175,17 @@ TEST_P(ServiceWindowCancel, RaisesTheFlagAndDestroysTheWindow)
     EXPECT_EQ(w->windowTitle(), "Connecting");
     EXPECT_TRUE(w->isWindow());
     switch (GetParam()) {
-    case 0: QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton); break;
+    case 0:
+        QTest::mouseClick(w->findChild<QPushButton*>("2"), Qt::LeftButton);
+        break;
     case 1:
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w));
         QTest::keyClick(w, Qt::Key_Escape);
         break;
-    case 2: w->close(); break;
+    case 2:
+        w->close();
+        break;
     }
     EXPECT_EQ(connecting.cancelFlag().load(), 1);
     EXPECT_FALSE(w && w->isVisible());

@@ -21,7 +21,9 @@ TEST(Cp1252, ConvertsTheSpecialRangeAndReplacesWhatDoesNotFit)
     EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC 5"), "caf\xE9 \x80 5");
     EXPECT_EQ(cp1252ToUtf8("\x93quoted\x94"), "\xE2\x80\x9Cquoted\xE2\x80\x9D");
     EXPECT_FALSE(fitsCp1252("\xE6\x97\xA5"));  // a CJK character
-    EXPECT_EQ(utf8ToCp1252("a\xE6\x97\xA5" "b"), "a?b");
+    EXPECT_EQ(utf8ToCp1252("a\xE6\x97\xA5"
+                           "b"),
+              "a?b");
     EXPECT_EQ(utf8ToCp1252("\xC3"), "?") << "a cut sequence is not read past the end";
     EXPECT_EQ(utf8ToCp1252("\xC0\xAF"), "??") << "overlong forms are refused";
 }

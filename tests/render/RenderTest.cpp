@@ -8,7 +8,7 @@ using namespace hf;
 
 namespace {
 
-constexpr int kView = 240; // the editor's source and result views
+constexpr int kView = 240;  // the editor's source and result views
 
 // Pixel (x, y) says where it came from, and the values vary enough for the
 // colour and gray modes to have something to reduce.
@@ -135,7 +135,7 @@ TEST(Render, SquareSidesThatLoseAColumn)
 {
     // (160 / s) * s in double falls just short of 160 for exactly these
     // sides up to 400.
-    SourceLayout layout; // scale 1, no offset
+    SourceLayout layout;  // scale 1, no offset
     std::set<int> short_;
     for (int s = 1; s <= 400; ++s) {
         const auto g = renderGeometry(layout, {0, 0, s, s}, 1000, 1000);
@@ -279,7 +279,7 @@ TEST(Render, FrameOffThePictureGivesABlackCanvas)
     const LBitmap src = source(400, 300);
     const SourceLayout layout = layoutSourceView(src, kView, kView);
     Renderer r;
-    r.render(src, layout, {0, 0, 5, 5}, kColour, 0, kView, kView); // inside the view's black margin only
+    r.render(src, layout, {0, 0, 5, 5}, kColour, 0, kView, kView);  // inside the view's black margin only
     ASSERT_EQ(r.handheldPicture().GetWidth(), kHandheldSize);
     EXPECT_EQ(r.handheldPicture().colourAt(80, 80), kBlack);
 }
@@ -326,4 +326,4 @@ TEST(Render, TinyAndEmptySources)
     EXPECT_FALSE(fresh.handheldPicture().IsAllocated());
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
+#include "ScanCommand.h"
 #include "AppTestSupport.h"
 #include "ModalHelper.h"
 #include "PictureEditorDlg.h"
 #include "SaneTestConfig.h"
-#include "ScanCommand.h"
 #include "ScanHelperSupport.h"
 
 #include <QComboBox>
@@ -80,7 +80,8 @@ class ScanCommandRun : public ::testing::TestWithParam<CommandCase>, public Wind
 TEST_P(ScanCommandRun, EndsTheWayTheDeviceAndTheUserDecide)
 {
     const CommandCase& c = GetParam();
-    [[maybe_unused]] const SaneTestConfig config = c.devices ? SaneTestConfig(c.lines) : SaneTestConfig::withoutDevices();
+    [[maybe_unused]] const SaneTestConfig config =
+        c.devices ? SaneTestConfig(c.lines) : SaneTestConfig::withoutDevices();
     open();
     ScanHelperSetup helper = builtScanHelper();
     const TempDir helperDir;
@@ -217,36 +218,59 @@ const std::pair<std::string, std::string> kError{kScanError, "Scan Image"};
 
 INSTANTIATE_TEST_SUITE_P(
     TestBackend, ScanCommandRun,
-    ::testing::Values(
-        CommandCase{.name = "ColourScanIsSavedWithTheChosenModel", .lines = kColour},
-        CommandCase{.name = "ClosedSelectionScansThePreselectedDeviceAndEditorCancelAddsNothing",
-                    .lines = kColour, .remembered = "test:1", .selection = Selection::Close, .editor = Editor::Cancel},
-        CommandCase{.name = "ForgottenDeviceFallsBackToTheFirst", .lines = {}, .remembered = "gone:3",
-                    .selection = Selection::Close, .editor = Editor::Cancel},
-        CommandCase{.name = "HandScannerShowsABusyBar",
-                    .lines = {"hand-scanner true", "read-delay true", "read-delay-duration 300000"},
-                    .busyBar = true, .editor = Editor::Cancel},
-        CommandCase{.name = "JamIsAScanError", .lines = {"read-status-code \"SANE_STATUS_JAMMED\""},
-                    .editor = Editor::NotShown, .message = kError},
-        CommandCase{.name = "IoErrorIsAScanError", .lines = {"read-status-code \"SANE_STATUS_IO_ERROR\""},
-                    .editor = Editor::NotShown, .message = kError},
-        CommandCase{.name = "CancelDuringASlowScanIsAScanError",
-                    // About seven seconds of scanning when nobody cancels.
-                    .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
-                    .during = During::Cancel, .editor = Editor::NotShown, .message = kError},
-        CommandCase{.name = "StuckHelperIsEndedAfterCancel", .during = During::Cancel, .stuckHelper = true,
-                    .editor = Editor::NotShown, .message = kError},
-        CommandCase{.name = "HelperKilledMidScanIsAScanError",
-                    .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
-                    .during = During::KillHelper, .editor = Editor::NotShown, .message = kError},
-        CommandCase{.name = "NoDevicesShowsNoSelection", .devices = false, .selection = Selection::NotShown,
-                    .editor = Editor::NotShown, .message = std::make_pair(kNoDevices, "Scan Image")},
-        CommandCase{.name = "HelperGoneAfterTheSelectionIsNotAvailable",
-                    .selection = Selection::EndHelperThenChooseSecond,
-                    .editor = Editor::NotShown, .message = std::make_pair(kNotAvailable, "Scan Image")},
-        CommandCase{.name = "FullAlbumRefusesBeforeTheDevices", .albumFull = true,
-                    .selection = Selection::NotShown, .editor = Editor::NotShown,
-                    .message = std::make_pair(kAlbumFullMessage, "Add Photo")}),
+    ::testing::Values(CommandCase{.name = "ColourScanIsSavedWithTheChosenModel", .lines = kColour},
+                      CommandCase{.name = "ClosedSelectionScansThePreselectedDeviceAndEditorCancelAddsNothing",
+                                  .lines = kColour,
+                                  .remembered = "test:1",
+                                  .selection = Selection::Close,
+                                  .editor = Editor::Cancel},
+                      CommandCase{.name = "ForgottenDeviceFallsBackToTheFirst",
+                                  .lines = {},
+                                  .remembered = "gone:3",
+                                  .selection = Selection::Close,
+                                  .editor = Editor::Cancel},
+                      CommandCase{.name = "HandScannerShowsABusyBar",
+                                  .lines = {"hand-scanner true", "read-delay true", "read-delay-duration 300000"},
+                                  .busyBar = true,
+                                  .editor = Editor::Cancel},
+                      CommandCase{.name = "JamIsAScanError",
+                                  .lines = {"read-status-code \"SANE_STATUS_JAMMED\""},
+                                  .editor = Editor::NotShown,
+                                  .message = kError},
+                      CommandCase{.name = "IoErrorIsAScanError",
+                                  .lines = {"read-status-code \"SANE_STATUS_IO_ERROR\""},
+                                  .editor = Editor::NotShown,
+                                  .message = kError},
+                      CommandCase{.name = "CancelDuringASlowScanIsAScanError",
+                                  // About seven seconds of scanning when nobody cancels.
+                                  .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
+                                  .during = During::Cancel,
+                                  .editor = Editor::NotShown,
+                                  .message = kError},
+                      CommandCase{.name = "StuckHelperIsEndedAfterCancel",
+                                  .during = During::Cancel,
+                                  .stuckHelper = true,
+                                  .editor = Editor::NotShown,
+                                  .message = kError},
+                      CommandCase{.name = "HelperKilledMidScanIsAScanError",
+                                  .lines = {"read-delay true", "read-delay-duration 100000", "resolution 600"},
+                                  .during = During::KillHelper,
+                                  .editor = Editor::NotShown,
+                                  .message = kError},
+                      CommandCase{.name = "NoDevicesShowsNoSelection",
+                                  .devices = false,
+                                  .selection = Selection::NotShown,
+                                  .editor = Editor::NotShown,
+                                  .message = std::make_pair(kNoDevices, "Scan Image")},
+                      CommandCase{.name = "HelperGoneAfterTheSelectionIsNotAvailable",
+                                  .selection = Selection::EndHelperThenChooseSecond,
+                                  .editor = Editor::NotShown,
+                                  .message = std::make_pair(kNotAvailable, "Scan Image")},
+                      CommandCase{.name = "FullAlbumRefusesBeforeTheDevices",
+                                  .albumFull = true,
+                                  .selection = Selection::NotShown,
+                                  .editor = Editor::NotShown,
+                                  .message = std::make_pair(kAlbumFullMessage, "Add Photo")}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

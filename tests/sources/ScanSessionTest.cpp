@@ -74,11 +74,11 @@ TEST_P(ScanFormats, EveryFrameFormatGivesTheSamePicture)
 
 INSTANTIATE_TEST_SUITE_P(
     TestBackend, ScanFormats,
-    ::testing::Values(FormatCase{"ThreePass", with(kColour, "three-pass true"), kColour, 24},
-                      FormatCase{"ThreePassBlueFirst", with(with(kColour, "three-pass true"), "three-pass-order BGR"),
-                                 kColour, 24},
-                      FormatCase{"ThreePassSixteenBit", with(kColour16, "three-pass true"), kColour16, 24},
-                      FormatCase{"LineartAgainstGray", {"depth 1", "test-picture \"Grid\""}, {"test-picture \"Grid\""}, 1}),
+    ::testing::Values(
+        FormatCase{"ThreePass", with(kColour, "three-pass true"), kColour, 24},
+        FormatCase{"ThreePassBlueFirst", with(with(kColour, "three-pass true"), "three-pass-order BGR"), kColour, 24},
+        FormatCase{"ThreePassSixteenBit", with(kColour16, "three-pass true"), kColour16, 24},
+        FormatCase{"LineartAgainstGray", {"depth 1", "test-picture \"Grid\""}, {"test-picture \"Grid\""}, 1}),
     [](const auto& info) { return info.param.name; });
 
 // Values of the test backend's pattern: a gray margin and a red bar that

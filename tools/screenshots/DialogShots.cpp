@@ -1,9 +1,9 @@
 #include "DialogShots.h"
 
 #include "ImageIO.h"
-#include "Profile.h"
 #include "PhotoIntake.h"
 #include "PictureEditorDlg.h"
+#include "Profile.h"
 #include "RecordingMessageBoxes.h"
 
 #include <QApplication>

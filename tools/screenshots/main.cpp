@@ -4,12 +4,12 @@
 // It draws the editor at 72 and 96 dpi in runs of its own.
 #include "AlbumWindow.h"
 #include "DialogShots.h"
-#include "OnlineShots.h"
 #include "FileHandheldDesktop.h"
 #include "ImageIO.h"
+#include "OnlineShots.h"
 #include "PictureEditorDlg.h"
-#include "Render.h"
 #include "RecordingMessageBoxes.h"
+#include "Render.h"
 #include "ScanShots.h"
 
 #include <QApplication>
@@ -96,12 +96,16 @@ int main(int argc, char* argv[])
             const char* name = nullptr;
             int mode = 0;
             hf::Rect frame;
-        } shots[] = {{"Lake at dusk", 3, layout.firstFrame},
-                     {"Mountains", 2, {layout.bounds.left, layout.bounds.top, layout.bounds.right, layout.bounds.bottom}},
-                     {"Shore", 1, {layout.firstFrame.left, layout.firstFrame.top + 20, layout.firstFrame.right - 40,
-                                   layout.firstFrame.bottom}},
-                     {"Sky", 3, {layout.firstFrame.left, layout.firstFrame.top, layout.firstFrame.right,
-                                 layout.firstFrame.top + 60}}};
+        } shots[] = {
+            {"Lake at dusk", 3, layout.firstFrame},
+            {"Mountains", 2, {layout.bounds.left, layout.bounds.top, layout.bounds.right, layout.bounds.bottom}},
+            {"Shore",
+             1,
+             {layout.firstFrame.left, layout.firstFrame.top + 20, layout.firstFrame.right - 40,
+              layout.firstFrame.bottom}},
+            {"Sky",
+             3,
+             {layout.firstFrame.left, layout.firstFrame.top, layout.firstFrame.right, layout.firstFrame.top + 60}}};
         int n = 0;
         for (const auto& shot : shots) {
             hf::Renderer renderer;

@@ -70,8 +70,7 @@ Qt::CursorShape cursorShape(CropFrame::Cursor cursor)
 
 }  // namespace
 
-CropFrameWidget::CropFrameWidget(QWidget* parent)
-    : QWidget(parent)
+CropFrameWidget::CropFrameWidget(QWidget* parent) : QWidget(parent)
 {
     // Every pixel is painted from the back buffer; letting Qt erase first
     // would only make the outline flicker.

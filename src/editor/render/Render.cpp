@@ -17,7 +17,7 @@ std::int32_t truncated(double v)
     return std::int32_t(std::clamp(v, lo, hi));
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Rgb> fourGrayPalette()
 {
@@ -139,7 +139,7 @@ void Renderer::render(const LBitmap& source, const SourceLayout& layout, Rect fr
     // the same pixels as trimming a copy of the source and resizing it.
     const bool hasContent = g->clipped.width() > 0 && g->clipped.height() > 0 && g->width > 0 && g->height > 0;
     LBitmap content = hasContent ? LBitmap::sampledFrom(source, g->clipped, g->width, g->height)
-                                 : LBitmap::rgb(1, 1); // only lends the mode's depth and palette
+                                 : LBitmap::rgb(1, 1);  // only lends the mode's depth and palette
     toneAndReduce(content, colourMode, contrast);
 
     // The canvas takes the content's depth and palette; black is its entry
@@ -159,4 +159,4 @@ void Renderer::render(const LBitmap& source, const SourceLayout& layout, Rect fr
                     (resultHeight - kHandheldSize) / 2, 0, 0);
 }
 
-} // namespace hf
+}  // namespace hf

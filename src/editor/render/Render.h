@@ -29,24 +29,24 @@ std::vector<Rgb> sixteenGrayPalette();
 // What the source view shows and where the crop frame may go, worked out
 // once when the editor opens.
 struct SourceLayout {
-    float scale = 1.0f; // source pixels to view pixels; the render divides by exactly this value
+    float scale = 1.0f;  // source pixels to view pixels; the render divides by exactly this value
     std::int32_t offsetX = 0;
     std::int32_t offsetY = 0;
-    LBitmap displayed;  // the source reduced by scale
-    LBitmap sourceView; // view-sized, black, with the displayed picture at the offset
-    Rect bounds;        // where the displayed picture lies: the frame's limits
-    Rect firstFrame;    // the largest square inside the displayed picture, centred in the view
+    LBitmap displayed;   // the source reduced by scale
+    LBitmap sourceView;  // view-sized, black, with the displayed picture at the offset
+    Rect bounds;         // where the displayed picture lies: the frame's limits
+    Rect firstFrame;     // the largest square inside the displayed picture, centred in the view
 };
 
 SourceLayout layoutSourceView(const LBitmap& source, int viewWidth, int viewHeight);
 
 // The geometry of one render, before any pixel is touched.
 struct RenderGeometry {
-    Rect crop;          // the frame in source pixels, each side truncated on its own
-    Rect clipped;       // crop inside the source
-    std::int32_t width = 0; // the content's size: crop's longer side made 160
+    Rect crop;               // the frame in source pixels, each side truncated on its own
+    Rect clipped;            // crop inside the source
+    std::int32_t width = 0;  // the content's size: crop's longer side made 160
     std::int32_t height = 0;
-    std::int32_t pasteX = 0; // where the content sits on the 160 x 160 canvas
+    std::int32_t pasteX = 0;  // where the content sits on the 160 x 160 canvas
     std::int32_t pasteY = 0;
 };
 
@@ -78,4 +78,4 @@ private:
 // for the quality benchmark, which compares with and without the reduction.
 void toneAndReduce(LBitmap& content, int colourMode, int contrast);
 
-} // namespace hf
+}  // namespace hf

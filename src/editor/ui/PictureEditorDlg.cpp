@@ -13,8 +13,8 @@
 #include "Text.h"
 
 #include <QButtonGroup>
-#include <QComboBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -62,8 +62,7 @@ public:
     static constexpr QRect kResultView{kResultLeft, kViewTop, kViewWidth, kViewHeight};
 
     EditorGeometry(const DialogUnits& du, int viewFrameSide)
-        : du_(du),
-          extraX_(std::max(0, viewFrameSide - std::min(span(du, kSourceLeft), span(du, kResultLeft)))),
+        : du_(du), extraX_(std::max(0, viewFrameSide - std::min(span(du, kSourceLeft), span(du, kResultLeft)))),
           extraY_(std::max(0, viewFrameSide - (du.y(kViewTop + kViewHeight) - du.y(kViewTop))))
     {
     }
@@ -133,9 +132,7 @@ void showKeyboardFocus(QFrame& frame, bool focused)
 
 CPictureEditorDlg::CPictureEditorDlg(Profile& profile, MessageBoxes& boxes, fs::path programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      profile_(profile),
-      boxes_(boxes),
-      programFolder_(std::move(programFolder))
+      profile_(profile), boxes_(boxes), programFolder_(std::move(programFolder))
 {
     setObjectName(QStringLiteral("129"));
     setWindowTitle(QString::fromLatin1(kCaption));
@@ -169,9 +166,8 @@ void CPictureEditorDlg::buildControls()
     crop_->setObjectName(QStringLiteral("1011"));
     crop_->setGeometry(sourceFrame->contentsRect().x(), sourceFrame->contentsRect().y(), kViewSize, kViewSize);
     connect(crop_, &CropFrameWidget::dragFinished, this, [this] { render(); });
-    connect(crop_, &CropFrameWidget::focusChanged, sourceFrame, [sourceFrame](bool focused) {
-        showKeyboardFocus(*sourceFrame, focused);
-    });
+    connect(crop_, &CropFrameWidget::focusChanged, sourceFrame,
+            [sourceFrame](bool focused) { showKeyboardFocus(*sourceFrame, focused); });
 
     QFrame* resultFrame = makeViewFrame(this, g, EditorGeometry::kResultView);
     result_ = new PixelExactLabel(resultFrame);
@@ -280,8 +276,10 @@ void CPictureEditorDlg::render()
     // number of screen pixels, on the result canvas's black.
     const LBitmap& canvas = renderer_.resultImage();
     const Rgb black = canvas.IsAllocated() ? canvas.colourAt(0, 0) : kBlack;
-    result_->showExact([picture = toQImage(renderer_.handheldPicture()), surround = qRgb(black.r, black.g, black.b)](
-                           qreal ratio) { return handheldView(picture, {kViewSize, kViewSize}, surround, ratio); });
+    result_->showExact(
+        [picture = toQImage(renderer_.handheldPicture()), surround = qRgb(black.r, black.g, black.b)](qreal ratio) {
+            return handheldView(picture, {kViewSize, kViewSize}, surround, ratio);
+        });
     ++renders_;
 }
 
@@ -355,9 +353,10 @@ void CPictureEditorDlg::accept()
     case PictureWriteResult::Written:
         break;
     case PictureWriteResult::FolderMissing:
-        boxes_.show(ensureFolder(programFolder_).value_or("The picture cannot be saved: the folder " +
-                                                            programFolder_.string() + " has just gone."),
-                    kCaption, MsgStyle::Exclamation);
+        boxes_.show(
+            ensureFolder(programFolder_)
+                .value_or("The picture cannot be saved: the folder " + programFolder_.string() + " has just gone."),
+            kCaption, MsgStyle::Exclamation);
         return;
     case PictureWriteResult::NoFreeName:
         boxes_.show("There is no free picture file name left in " + programFolder_.string() +

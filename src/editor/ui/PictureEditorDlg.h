@@ -23,7 +23,6 @@ namespace hf {
 class CropFrameWidget;
 class PixelExactLabel;
 
-
 // Every new photo passes through here: the user frames it, chooses the
 // handheld model, the colour mode and the contrast while the result shows at
 // its real size, and Save writes the handheld picture into the program folder.

@@ -59,10 +59,7 @@ QPoint thumbnailOrigin(const QRect& item, QSize thumbnail)
 
 CPhotoChooserDlg::CPhotoChooserDlg(const fs::path& downloadFolder, int thumbnailCount, MessageBoxes& boxes,
                                    QWidget* parent)
-    : QDialog(parent),
-      folder_(downloadFolder),
-      count_(std::min(thumbnailCount, kMaxThumbnails)),
-      boxes_(boxes),
+    : QDialog(parent), folder_(downloadFolder), count_(std::min(thumbnailCount, kMaxThumbnails)), boxes_(boxes),
       slots_(static_cast<std::size_t>(kMaxThumbnails))
 {
     setObjectName(QStringLiteral("142"));

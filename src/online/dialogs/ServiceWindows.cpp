@@ -37,8 +37,7 @@ private:
 
 }  // namespace
 
-CServiceWindow::CServiceWindow(QWidget* owner, const char* id, const QString& caption, int widthUnits,
-                               int heightUnits)
+CServiceWindow::CServiceWindow(QWidget* owner, const char* id, const QString& caption, int widthUnits, int heightUnits)
 {
     auto* w = new ServiceWindowWidget(owner, [this] { cancel(); });
     w->setObjectName(QString::fromLatin1(id));
@@ -105,7 +104,8 @@ CConnectingWnd::CConnectingWnd(QWidget* owner, const QString& caption, const QSt
 void CConnectingWnd::setStatusText(const std::string& text)
 {
     QMetaObject::invokeMethod(
-        this, [this, t = toQString(text)] {
+        this,
+        [this, t = toQString(text)] {
             if (status_)
                 status_->setText(t);
         },
@@ -137,7 +137,8 @@ CProgressWnd::CProgressWnd(QWidget* owner, const QString& caption) : CServiceWin
 void CProgressWnd::setPosition(int percent)
 {
     QMetaObject::invokeMethod(
-        this, [this, percent] {
+        this,
+        [this, percent] {
             if (bar_)
                 bar_->setValue(percent);
         },

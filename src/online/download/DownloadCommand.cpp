@@ -31,8 +31,7 @@ public:
 };
 
 // A Connecting or Progress window as the workflow sees it.
-template <typename Window>
-class WindowHandle final : public ServiceWindowHandle {
+template <typename Window> class WindowHandle final : public ServiceWindowHandle {
 public:
     explicit WindowHandle(std::unique_ptr<Window> window) : window_(std::move(window)) {}
     const std::atomic<int>& cancelFlag() const override { return window_->cancelFlag(); }
@@ -88,8 +87,8 @@ void DownloadCommand::download()
     const std::optional<std::string> server = defaultServerHost(profile_);
     if (!server) {
         host_.boxes().show("The photo store's address in the settings (section \"PhotoNet\", value \"Server\") is "
-                             "too long.",
-                             "Handfolio", MsgStyle::Exclamation);
+                           "too long.",
+                           "Handfolio", MsgStyle::Exclamation);
         return;
     }
     server_ = *server;
@@ -139,7 +138,8 @@ std::unique_ptr<ServiceWindowHandle> DownloadCommand::openConnecting(const std::
 
 std::unique_ptr<ServiceWindowHandle> DownloadCommand::openProgress(const std::string& caption)
 {
-    return std::make_unique<WindowHandle<CProgressWnd>>(std::make_unique<CProgressWnd>(host_.owner(), toQString(caption)));
+    return std::make_unique<WindowHandle<CProgressWnd>>(
+        std::make_unique<CProgressWnd>(host_.owner(), toQString(caption)));
 }
 
 std::optional<std::string> DownloadCommand::chooseRoll(const std::vector<std::string>& names)

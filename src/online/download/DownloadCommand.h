@@ -18,10 +18,7 @@ class Profile;
 // "Download from the photo store": the workflow's dialogs, windows and
 // events on the user-interface thread. A child of the host's window; adds
 // its command to the File menu.
-class DownloadCommand final : public QObject,
-                              private DownloadUi,
-                              private UiDispatcher,
-                              private ProxyDialogRunner {
+class DownloadCommand final : public QObject, private DownloadUi, private UiDispatcher, private ProxyDialogRunner {
     Q_OBJECT
 public:
     DownloadCommand(PhotoSourceHost& host, std::unique_ptr<InternetSettings> windowsSettings);
@@ -40,8 +37,7 @@ private:
     void post(DownloadEvent event, int worker) override;
     void loadProxySettings() override;
     bool login(std::string& email, std::string& password) override;
-    std::unique_ptr<ServiceWindowHandle> openConnecting(const std::string& caption,
-                                                        const std::string& status) override;
+    std::unique_ptr<ServiceWindowHandle> openConnecting(const std::string& caption, const std::string& status) override;
     std::unique_ptr<ServiceWindowHandle> openProgress(const std::string& caption) override;
     std::optional<std::string> chooseRoll(const std::vector<std::string>& names) override;
     int choosePicture(const std::filesystem::path& folder, int count) override;

@@ -16,8 +16,7 @@ namespace {
 std::atomic<DownloadWorkflow*> g_active{nullptr};
 
 // Copies into a fixed field; false, copying nothing, when it does not fit.
-template <std::size_t N>
-bool copyWhole(char (&field)[N], std::string_view text)
+template <std::size_t N> bool copyWhole(char (&field)[N], std::string_view text)
 {
     if (text.size() >= N)
         return false;

@@ -28,8 +28,7 @@ void PasteCommand::paste()
         return;
     }
     if (!picture.IsAllocated()) {
-        host_.boxes().show("There was an error copying the image from the clipboard.", kCaption,
-                             MsgStyle::Exclamation);
+        host_.boxes().show("There was an error copying the image from the clipboard.", kCaption, MsgStyle::Exclamation);
         return;
     }
     editNewPhoto(host_, std::move(picture), "New Picture");

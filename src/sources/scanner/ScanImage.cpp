@@ -85,8 +85,8 @@ bool ScanImage::append(std::span<const std::uint8_t> bytes)
         return false;
     Frame& frame = frames_.back();
     const std::int64_t total = std::int64_t(frame.bytes.size()) + std::int64_t(bytes.size());
-    const std::int64_t lineLimit = frame.format.lines >= 0 ? frame.format.lines
-                                                           : kMaxPicturePixels / frame.format.pixelsPerLine;
+    const std::int64_t lineLimit =
+        frame.format.lines >= 0 ? frame.format.lines : kMaxPicturePixels / frame.format.pixelsPerLine;
     if (total > std::min(lineLimit * frame.format.bytesPerLine, kMaxFrameBytes))
         return false;
     frame.bytes.insert(frame.bytes.end(), bytes.begin(), bytes.end());
@@ -95,7 +95,8 @@ bool ScanImage::append(std::span<const std::uint8_t> bytes)
 
 const ScanImage::Frame* ScanImage::frameOf(ScanFrame::Kind kind) const
 {
-    const auto found = std::find_if(frames_.begin(), frames_.end(), [kind](const Frame& f) { return f.format.kind == kind; });
+    const auto found =
+        std::find_if(frames_.begin(), frames_.end(), [kind](const Frame& f) { return f.format.kind == kind; });
     return found == frames_.end() ? nullptr : &*found;
 }
 
@@ -114,9 +115,10 @@ LBitmap ScanImage::finish() const
             return {};
         if (first.kind == ScanFrame::Kind::Gray) {
             // Lineart: a set bit is black, so black comes first.
-            LBitmap picture = depth == 1 ? LBitmap::indexed(width, height, 1, {kBlack, Rgb{255, 255, 255}},
-                                                            LBitmap::Pixels::ToBeWritten)
-                                         : LBitmap::indexed(width, height, 8, grayPalette(), LBitmap::Pixels::ToBeWritten);
+            LBitmap picture =
+                depth == 1
+                    ? LBitmap::indexed(width, height, 1, {kBlack, Rgb{255, 255, 255}}, LBitmap::Pixels::ToBeWritten)
+                    : LBitmap::indexed(width, height, 8, grayPalette(), LBitmap::Pixels::ToBeWritten);
             for (int y = 0; y < height; ++y) {
                 const std::uint8_t* line = frame.bytes.data() + std::size_t(y) * std::size_t(first.bytesPerLine);
                 std::uint8_t* out = picture.row(y);

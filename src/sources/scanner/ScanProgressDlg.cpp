@@ -10,8 +10,7 @@ namespace hf {
 
 ScanProgressDlg::ScanProgressDlg(std::function<void()> onCancel, const ScanProgress& progress, QWidget* parent)
     : QProgressDialog(QStringLiteral("Scanning ..."), QStringLiteral("Cancel"), 0, 0, parent),
-      onCancel_(std::move(onCancel)),
-      progress_(progress)
+      onCancel_(std::move(onCancel)), progress_(progress)
 {
     setObjectName(QStringLiteral("scanProgress"));
     setWindowTitle(QStringLiteral("Scan Image"));

@@ -23,12 +23,23 @@ std::optional<ScanFrame> frameOf(const SANE_Parameters& p)
 {
     ScanFrame frame;
     switch (p.format) {
-    case SANE_FRAME_GRAY: frame.kind = ScanFrame::Kind::Gray; break;
-    case SANE_FRAME_RGB: frame.kind = ScanFrame::Kind::Rgb; break;
-    case SANE_FRAME_RED: frame.kind = ScanFrame::Kind::Red; break;
-    case SANE_FRAME_GREEN: frame.kind = ScanFrame::Kind::Green; break;
-    case SANE_FRAME_BLUE: frame.kind = ScanFrame::Kind::Blue; break;
-    default: return std::nullopt;
+    case SANE_FRAME_GRAY:
+        frame.kind = ScanFrame::Kind::Gray;
+        break;
+    case SANE_FRAME_RGB:
+        frame.kind = ScanFrame::Kind::Rgb;
+        break;
+    case SANE_FRAME_RED:
+        frame.kind = ScanFrame::Kind::Red;
+        break;
+    case SANE_FRAME_GREEN:
+        frame.kind = ScanFrame::Kind::Green;
+        break;
+    case SANE_FRAME_BLUE:
+        frame.kind = ScanFrame::Kind::Blue;
+        break;
+    default:
+        return std::nullopt;
     }
     frame.lastFrame = p.last_frame != SANE_FALSE;
     frame.bytesPerLine = p.bytes_per_line;

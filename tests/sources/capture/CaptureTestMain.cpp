@@ -10,8 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -26,8 +26,8 @@ public:
         if (::pipe(fds) != 0)
             return;
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                              nullptr};
+        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                              "1280x1024x24", "-nolisten",  "tcp",      nullptr};
         if (::posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
             pid_ = -1;
         ::close(fds[1]);

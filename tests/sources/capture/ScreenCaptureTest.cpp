@@ -95,9 +95,19 @@ void xdotool(const QStringList& arguments)
 
 QStringList drag(QPoint from, QPoint to)
 {
-    return {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
-            "mousemove", QString::number((from.x() + to.x()) / 2), QString::number((from.y() + to.y()) / 2),
-            "mousemove", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"};
+    return {"mousemove",
+            QString::number(from.x()),
+            QString::number(from.y()),
+            "mousedown",
+            "1",
+            "mousemove",
+            QString::number((from.x() + to.x()) / 2),
+            QString::number((from.y() + to.y()) / 2),
+            "mousemove",
+            QString::number(to.x()),
+            QString::number(to.y()),
+            "mouseup",
+            "1"};
 }
 
 // A screenshot portal on a private session bus that answers every request
@@ -210,7 +220,8 @@ protected:
         window->show();
         window->move(20, 20);
         window->raise();
-        ASSERT_TRUE(waitUntil([&] { return window->windowHandle()->isExposed() && backdrop.windowHandle()->isExposed(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return window->windowHandle()->isExposed() && backdrop.windowHandle()->isExposed(); }));
         ASSERT_TRUE(waitForPaint(*window) && waitForPaint(backdrop));
         pane = child<QLabel>("1006");
     }
@@ -288,8 +299,8 @@ TEST_P(DragSelection, GivesTheEditorExactlyTheDraggedPixels)
 {
     const DragCase& c = GetParam();
     // |dx| x |dy| pixels from the upper left of the two corners.
-    const QRect dragged(std::min(c.from.x(), c.to.x()), std::min(c.from.y(), c.to.y()),
-                        std::abs(c.to.x() - c.from.x()), std::abs(c.to.y() - c.from.y()));
+    const QRect dragged(std::min(c.from.x(), c.to.x()), std::min(c.from.y(), c.to.y()), std::abs(c.to.x() - c.from.x()),
+                        std::abs(c.to.y() - c.from.y()));
     ASSERT_FALSE(window->frameGeometry().intersects(dragged)) << "the drag must be over the backdrop";
     QFont font("DejaVu Sans");
     font.setPixelSize(12);
@@ -327,7 +338,8 @@ QFont overflowingFont(QSize client)
     QFont font("DejaVu Sans");
     for (int size = 30; size < 90; ++size) {
         font.setPixelSize(size);
-        const int h = QFontMetrics(font).boundingRect(QRect(10, 0, client.width() - 20, 10), kTextFlags, kInstruction).height();
+        const int h =
+            QFontMetrics(font).boundingRect(QRect(10, 0, client.width() - 20, 10), kTextFlags, kInstruction).height();
         if (client.height() - h < 0 && (client.height() - h) % 2 != 0)
             return font;
     }
@@ -366,15 +378,19 @@ TEST_P(Abandoning, OpensNoEditorShowsNoMessageAndAddsNothing)
     EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, Abandoning,
-    ::testing::Values(AbandonCase{"Escape", {"mousemove", "700", "600", "mousedown", "1", "mousemove", "900", "800",
-                                             "key", "Escape", "mouseup", "1"}, false},
-                      AbandonCase{"RightButton", {"mousemove", "700", "600", "click", "3"}, true},
-                      AbandonCase{"ClickWithoutDrag", {"mousemove", "700", "600", "click", "1"}, false},
-                      AbandonCase{"RightButtonDuringDrag", {"mousemove", "700", "600", "mousedown", "1", "mousemove",
-                                                           "900", "800", "click", "3", "mouseup", "1"}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, Abandoning,
+                         ::testing::Values(AbandonCase{"Escape",
+                                                       {"mousemove", "700", "600", "mousedown", "1", "mousemove", "900",
+                                                        "800", "key", "Escape", "mouseup", "1"},
+                                                       false},
+                                           AbandonCase{"RightButton", {"mousemove", "700", "600", "click", "3"}, true},
+                                           AbandonCase{
+                                               "ClickWithoutDrag", {"mousemove", "700", "600", "click", "1"}, false},
+                                           AbandonCase{"RightButtonDuringDrag",
+                                                       {"mousemove", "700", "600", "mousedown", "1", "mousemove", "900",
+                                                        "800", "click", "3", "mouseup", "1"},
+                                                       false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 enum class PortalAnswer { Picture, Undecodable, Declined, Refused, NoPortal };
 
@@ -396,7 +412,8 @@ TEST_P(PortalCapture, FreezesThePortalsPictureOrEndsAsItAnswers)
     ASSERT_TRUE(portalSide.isConnected());
     FakePortal portal(portalSide);
     if (c.answer != PortalAnswer::NoPortal) {
-        ASSERT_TRUE(portalSide.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(
+            portalSide.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(portalSide.registerService("org.freedesktop.portal.Desktop"));
     }
     const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
@@ -450,7 +467,7 @@ TEST_F(ScreenCapture, TheMenuThatStartedItIsNotInThePicture)
     QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
     ASSERT_TRUE(waitUntil([&] { return file->isVisible() && file->windowHandle()->isExposed(); }));
     waitUntil([] { return false; }, 200);  // let the menu reach the screen
-    const QRect menu = file->geometry();  // over the window
+    const QRect menu = file->geometry();   // over the window
     watchEditor(false);
     const OverlayDriver driver([&](QWidget*) { xdotool(drag(menu.topLeft(), menu.bottomRight() + QPoint(1, 1))); });
     QTest::keyClick(file, Qt::Key_C);

@@ -62,10 +62,10 @@ protected:
     {
         const fs::path file = dir / "offered";
         writeFile(file, bytes);
-        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                              QStringLiteral("clipboard"), QStringLiteral("-t"),
-                                              QString::fromLatin1(type), QStringLiteral("-i"),
-                                              QString::fromStdString(file.string())});
+        xclip.start(QStringLiteral("xclip"),
+                    {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                     QStringLiteral("-t"), QString::fromLatin1(type), QStringLiteral("-i"),
+                     QString::fromStdString(file.string())});
         ASSERT_TRUE(xclip.waitForStarted());
         ASSERT_TRUE(waitUntil([&] {
             const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -93,14 +93,25 @@ TEST_P(Paste, ImagesOpenTheEditorAndEverythingElseIsTold)
     writeFile(dir / "junk.jpg", "not a picture");
     const std::string uri = QUrl::fromLocalFile(QString::fromStdString(photo.string())).toString().toStdString();
     switch (o.content) {
-    case Offer::Content::Png: offer(o.type, png); break;
-    case Offer::Content::PngFileUri: offer(o.type, uri + "\r\n"); break;
-    case Offer::Content::TwoFileUris: offer(o.type, uri + "\r\n" + uri + "\r\n"); break;
-    case Offer::Content::JunkFileUri:
-        offer(o.type, QUrl::fromLocalFile(QString::fromStdString((dir / "junk.jpg").string())).toString().toStdString());
+    case Offer::Content::Png:
+        offer(o.type, png);
         break;
-    case Offer::Content::Text: offer(o.type, "just some words"); break;
-    case Offer::Content::JunkPng: offer(o.type, "\x89PNG\r\n\x1a\n and then nothing"); break;
+    case Offer::Content::PngFileUri:
+        offer(o.type, uri + "\r\n");
+        break;
+    case Offer::Content::TwoFileUris:
+        offer(o.type, uri + "\r\n" + uri + "\r\n");
+        break;
+    case Offer::Content::JunkFileUri:
+        offer(o.type,
+              QUrl::fromLocalFile(QString::fromStdString((dir / "junk.jpg").string())).toString().toStdString());
+        break;
+    case Offer::Content::Text:
+        offer(o.type, "just some words");
+        break;
+    case Offer::Content::JunkPng:
+        offer(o.type, "\x89PNG\r\n\x1a\n and then nothing");
+        break;
     }
 
     QSize sourceSize;
@@ -144,16 +155,17 @@ TEST_P(Paste, ImagesOpenTheEditorAndEverythingElseIsTold)
 
 INSTANTIATE_TEST_SUITE_P(
     Offers, Paste,
-    ::testing::Values(
-        Offer{"Png", "image/png", Offer::Content::Png, nullptr},
-        Offer{"LargePngInAFreshProgram", "image/png", Offer::Content::Png, nullptr, {7000, 5000}},
-        Offer{"CopiedFile", "text/uri-list", Offer::Content::PngFileUri, nullptr},
-        Offer{"TwoFiles", "text/uri-list", Offer::Content::TwoFileUris, "You must first copy an image to the clipboard."},
-        Offer{"FileThatIsNoPicture", "text/uri-list", Offer::Content::JunkFileUri,
-              "You must first copy an image to the clipboard."},
-        Offer{"Text", "text/plain", Offer::Content::Text, "You must first copy an image to the clipboard."},
-        Offer{"DamagedImage", "image/png", Offer::Content::JunkPng,
-              "There was an error copying the image from the clipboard."}),
+    ::testing::Values(Offer{"Png", "image/png", Offer::Content::Png, nullptr},
+                      Offer{"LargePngInAFreshProgram", "image/png", Offer::Content::Png, nullptr, {7000, 5000}},
+                      Offer{"CopiedFile", "text/uri-list", Offer::Content::PngFileUri, nullptr},
+                      Offer{"TwoFiles", "text/uri-list", Offer::Content::TwoFileUris,
+                            "You must first copy an image to the clipboard."},
+                      Offer{"FileThatIsNoPicture", "text/uri-list", Offer::Content::JunkFileUri,
+                            "You must first copy an image to the clipboard."},
+                      Offer{"Text", "text/plain", Offer::Content::Text,
+                            "You must first copy an image to the clipboard."},
+                      Offer{"DamagedImage", "image/png", Offer::Content::JunkPng,
+                            "There was an error copying the image from the clipboard."}),
     [](const ::testing::TestParamInfo<Offer>& info) { return std::string(info.param.name); });
 
 }  // namespace
