@@ -13,7 +13,7 @@ packages=(
     xclip
     libexif-dev libexpat1-dev apache2 apache2-utils squid lighttpd lighttpd-mod-webdav openssl
     librsvg2-bin
-    clang libclang-rt-14-dev clang-tidy
+    clang libclang-rt-14-dev clang-tidy clang-format
     # The Wayland desktop of the capture test (scripts/wayland-session.sh):
     # sway, PipeWire, the screenshot portal with its wlroots and GTK back
     # ends (grim takes the wlroots portal's pictures), Qt's Wayland plugin.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Handfolio and runs every test: the full suite (widget tests run
-# offscreen or under a private X server and D-Bus session), the same suite
+# Builds Handfolio and runs every test: the format and clang-tidy checks,
+# the full suite (widget tests run offscreen or under a private X server and
+# D-Bus session), the same suite
 # again built with AddressSanitizer and UBSan, each fuzz target for a short
 # while, and last the Debian package, installed, started and purged in a
 # clean Debian 12 root.
@@ -18,10 +19,15 @@ display() { dbus-run-session -- xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
 others() { display ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout "$2" -E "$sane"; }
 scans() { display ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 120 -R "$sane"; }
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Style first, as it is quick: the tree as .clang-format writes it.
+bash scripts/format.sh --check
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 cmake --build build -j"$jobs"
 others build 300
 scans build
+# No clang-tidy finding (.clang-tidy), read from the same build's flags.
+bash scripts/tidy.sh build
 
 # Leaks are reported except the named ones inside system libraries
 # (tests/sanitizers/lsan.supp); any other report fails its test.

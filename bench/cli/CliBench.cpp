@@ -53,7 +53,7 @@ int main(int argc, char** argv)
         double loop = 0;
         for (int i = 0; i < kPhotos && loop >= 0; ++i) {
             const double one =
-                bench::timed({magick, add[std::size_t(4 + i)], "-resize", "160x160", "-background", "black", "-gravity",
+                bench::timed({magick, add[4 + std::size_t(i)], "-resize", "160x160", "-background", "black", "-gravity",
                               "center", "-extent", "160x160", "-dither", "FloydSteinberg", "-colors", "256",
                               "BMP3:" + (scratch / "out.bmp").string()});
             loop = one < 0 ? -1 : loop + one;

@@ -21,8 +21,6 @@
 #include <QMimeData>
 #include <QTimer>
 
-namespace fs = std::filesystem;
-
 // The window's life: start-up, the events it answers, and its end.
 namespace hf {
 

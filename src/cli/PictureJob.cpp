@@ -67,7 +67,7 @@ void prepareInOrder(const std::vector<std::filesystem::path>& photos, const Pict
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     const auto work = [&] {
-        for (std::size_t i; !stop && (i = next++) < photos.size();) {
+        for (std::size_t i = 0; !stop && (i = next++) < photos.size();) {
             PreparedPicture picture = preparePicture(photos[i], settings);
             const std::lock_guard guard(mutex);
             done[i] = std::move(picture);

@@ -60,9 +60,10 @@ LBitmap fittedInside(const LBitmap& picture, int maxSide)
                         sum[1] += c.g;
                         sum[2] += c.b;
                     } else {
-                        sum[0] += row[x * 3];
-                        sum[1] += row[x * 3 + 1];
-                        sum[2] += row[x * 3 + 2];
+                        const std::size_t at = std::size_t(x) * 3;
+                        sum[0] += row[at];
+                        sum[1] += row[at + 1];
+                        sum[2] += row[at + 2];
                     }
                 }
             }

@@ -167,7 +167,8 @@ bool Body::reserve(std::size_t capacity)
     void* grown = std::realloc(data_.get(), capacity);
     if (!grown)
         return false;
-    data_.release();
+    // realloc took the old block over; it must not be freed again.
+    static_cast<void>(data_.release());
     data_.reset(static_cast<char*>(grown));
     capacity_ = capacity;
     return true;

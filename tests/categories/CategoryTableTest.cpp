@@ -224,6 +224,7 @@ TEST(MergeCategoryEdits, CarriesEachEditOverByName)
         reloaded.categoryIds[3] = nextUniqueId(reloaded);
         mergeCategoryEdits(before, dialog.working(), reloaded);
         std::vector<std::string> names;
+        names.reserve(5);
         for (int slot = 0; slot < 5; ++slot)
             names.emplace_back(slotName(reloaded, slot));
         EXPECT_EQ(names, row.expected) << row.name;

@@ -45,8 +45,8 @@ protected:
         desktop.refresh();
     }
     struct Photo {
-        const char* name;
-        int picture;  // p<N>.bmp
+        const char* name = "";
+        int picture = 0;  // p<N>.bmp
         int category = 0;
     };
     // What the synchronisation leaves: these photos, and "Travel" in slot 3.

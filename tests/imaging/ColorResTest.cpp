@@ -96,6 +96,7 @@ TEST(ColorRes, GrayAndColourPathsAgree)
     LBitmap asRgb = LBitmap::rgb(50, 40);
     asRgb.Combine(gray, 50, 40, 0, 0, 0, 0);
     std::vector<Rgb> sixteen;
+    sixteen.reserve(16);
     for (int i = 0; i < 16; ++i)
         sixteen.push_back({std::uint8_t(17 * i), std::uint8_t(17 * i), std::uint8_t(17 * i)});
     gray.ColorRes(4, DitherMethod::JarvisJudiceNinke, PaletteOption::Fixed, sixteen);

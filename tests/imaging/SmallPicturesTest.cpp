@@ -46,6 +46,7 @@ bool near(Rgb a, Rgb b)
 std::vector<Rgb> quadrantsOf(const LBitmap& b)
 {
     std::vector<Rgb> out;
+    out.reserve(4);
     for (int q = 0; q < 4; ++q)
         out.push_back(b.colourAt((2 * (q % 2) + 1) * b.GetWidth() / 4, (2 * (q / 2) + 1) * b.GetHeight() / 4));
     return out;

@@ -46,6 +46,7 @@ TEST(HostileAnswers, RollListingsKeepOnlyTheServersOwnDirectCollections)
     std::vector<std::string> first;
     for (int i = 100000; i >= 0; --i)
         many += response("/r" + std::to_string(1000000 + i) + "/", true);
+    first.reserve(opc::kMaxRolls);
     for (int i = 0; i < opc::kMaxRolls; ++i)
         first.push_back("r" + std::to_string(1000000 + i));
     FakeHttpServer elsewhere({});

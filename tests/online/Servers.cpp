@@ -19,8 +19,6 @@
 #include <sstream>
 #include <stdexcept>
 
-extern char** environ;
-
 namespace hf::test {
 namespace {
 

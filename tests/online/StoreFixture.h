@@ -81,8 +81,6 @@ struct Callbacks {
 class CancelOnceDone {
 public:
     explicit CancelOnceDone(std::uint64_t bytes);
-    CancelOnceDone(const CancelOnceDone&) = delete;
-    CancelOnceDone& operator=(const CancelOnceDone&) = delete;
 
 private:
     std::jthread thread_;

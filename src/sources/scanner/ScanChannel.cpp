@@ -10,7 +10,7 @@
 
 namespace hf {
 
-bool ScanChannel::send(ScanMessage type, std::span<const std::uint8_t> payload)
+bool ScanChannel::send(ScanMessage type, std::span<const std::uint8_t> payload) const
 {
     const ScanBytes bytes = encodeScanPacket(type, payload);
     std::size_t done = 0;

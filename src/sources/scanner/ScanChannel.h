@@ -17,7 +17,7 @@ public:
     ScanChannel(int in, int out) : in_(in), out_(out) {}
 
     // False when the other side is gone.
-    bool send(ScanMessage type, std::span<const std::uint8_t> payload = {});
+    bool send(ScanMessage type, std::span<const std::uint8_t> payload = {}) const;
     // The next message; none when the other side is gone, sends what the
     // protocol does not know, the deadline passes, or wake (when given)
     // becomes readable.
