@@ -53,7 +53,7 @@ status=0
 # The per-file summary lines are noise; the findings and their context stay.
 grep -Ev '^(Running clang-tidy|clang-tidy(-[0-9]+)? --use-color|[0-9]+ warnings?( and [0-9]+ errors?)? generated\.|Suppressed [0-9]+ warnings|Use -header-filter|Error while processing|Found compiler error)' "$log" || true
 # A finding in a header shows once for each file that includes it.
-count=$(grep -E '(warning|error): .*\[[a-z0-9.,-]+\]$' "$log" | sort -u | wc -l)
+count=$(grep -E '(warning|error): .*\[[a-z0-9.,-]+\]$' "$log" | sort -u | wc -l || true)
 if [ "$status" -ne 0 ] || [ "$count" -ne 0 ]; then
     echo "clang-tidy: $count finding(s)" >&2
     exit 1
