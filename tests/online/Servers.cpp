@@ -251,19 +251,13 @@ ServerProcess::~ServerProcess()
 }
 FakeHttpServer::FakeHttpServer(std::map<std::string, Answer> answers) : answers_(std::move(answers))
 {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0 || listen(listener_, 16) != 0) {
-        close(listener_);
+    listener_ = bindLoopback(0, true);
+    if (listener_ < 0 || listen(listener_, 16) != 0) {
+        if (listener_ >= 0)
+            close(listener_);
         throw std::runtime_error("cannot listen on loopback");
     }
-    port_ = ntohs(a.sin_port);
+    port_ = portOf(listener_);
     thread_ = std::thread([this] { serve(); });
 }
 
